@@ -1,0 +1,6 @@
+#include "game.h"
+
+int main(int argc, char *argv[]) {
+    return run_jetsquad(argc, argv);
+}
+END_OF_MAIN()
