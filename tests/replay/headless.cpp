@@ -20,6 +20,8 @@ namespace {
 scrollbar_t scrollbars_at_start[GAUGE_COUNT];
 selection_t sel_at_start;
 
+hands_t hands;
+
 // The colour tables print two progress bars; a quiet start sends them to /dev/null.
 void build_colour_tables_quietly(const PALETTE pal) {
     std::fflush(stdout);
@@ -121,18 +123,22 @@ void set_hands(const hands_t &h) {
     set_key(KEY_A, h.a);
     set_key(KEY_S, h.s);
     set_key(KEY_D, h.d);
-    // With no window the tick does not map the mouse: the pointer is placed in frame coordinates.
-    use_mouse_x = h.pointer_x;
-    use_mouse_y = h.pointer_y;
+    hands = h;
     mouse_x = static_cast<int>(h.pointer_x);
     mouse_y = static_cast<int>(h.pointer_y);
     mouse_b = h.buttons;
+}
+
+const hands_t &current_hands() {
+    return hands;
 }
 
 bool play_logic_tick() {
     if (!(player.health > 0.0f)) {
         return false;
     }
+    use_mouse_x = hands.pointer_x;
+    use_mouse_y = hands.pointer_y;
     logic_tick();
     return true;
 }

@@ -24,16 +24,19 @@ bool start_headless_game(const char *data_path, bool quiet);
 // a freshly started program has it.
 void new_game(unsigned seed);
 
-// The player's hands for one logic tick. The pointer is in frame coordinates and may lie
-// outside the frame; buttons: bit 1 left, bit 2 right.
+// The player's hands: keys and buttons as the library reports them, the pointer in frame
+// coordinates (it may lie outside the frame); buttons: bit 1 left, bit 2 right.
 struct hands_t {
     bool w, a, s, d;
     float pointer_x, pointer_y;
     int buttons;
 };
 void set_hands(const hands_t &h);
+const hands_t &current_hands();
 
-// One logic tick, as the loop runs it: only while the player is alive. True if it ran.
+// One logic tick, as the loop runs it: only while the player is alive, starting with the
+// pointer's mapping into the frame (which the tick itself skips when there is no window), so
+// the game sees the pointer move only while it plays. True if it ran.
 bool play_logic_tick();
 
 // One animation tick: the clock advances, then update_anim.

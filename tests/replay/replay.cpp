@@ -48,6 +48,7 @@ struct run_t {
     int frames = 0;
     int max_flyers = 0;
     int max_enemy_shots = 0;
+    float shield_closest = 1e9f; // nearest a live flyer came to bot 1 while its shield was on
     bool has_frame = false;
     hands_t hands{};
 };
@@ -205,6 +206,7 @@ bool field_value(const std::string &name, const run_t &run, double &out) {
         {"shots.enemy", [&] { return c.enemy_shots; }},
         {"max.flyers", [&] { return run.max_flyers; }},
         {"max.enemy_shots", [&] { return run.max_enemy_shots; }},
+        {"shield.closest_flyer", [&] { return run.shield_closest; }},
         {"sound_volume", [] { return sound_volume; }},
         {"pointer_flag", [] { return mouse_display_flag; }},
         {"pending", [] { return sel.pending; }},
@@ -273,6 +275,20 @@ void trace(const run_t &run) {
     }
 }
 
+// Measured as the flyers measure it when they decide to turn away: between top-left corners.
+void note_shield_distance(run_t &run) {
+    if (!(bot[0].mode & MODE_ABILITY)) {
+        return;
+    }
+    for (const enemy_t &e : enemy) {
+        if ((e.flags & ENEMY_ALIVE) && (e.flags & ENEMY_FLYER)) {
+            const float dx = bot[0].x - e.x;
+            const float dy = bot[0].y - e.y;
+            run.shield_closest = std::min(run.shield_closest, std::sqrt(dx * dx + dy * dy));
+        }
+    }
+}
+
 void play_one_tick(run_t &run, int frame_every, int anim_every, const options_t &opt) {
     run.ticks++;
     time_ms += CLOCK_STEPS[(run.ticks - 1) % 3];
@@ -281,6 +297,7 @@ void play_one_tick(run_t &run, int frame_every, int anim_every, const options_t 
     const census_t c = take_census();
     run.max_flyers = std::max(run.max_flyers, c.flyers);
     run.max_enemy_shots = std::max(run.max_enemy_shots, c.enemy_shots);
+    note_shield_distance(run);
     if (run.ticks % anim_every == 0) {
         play_anim_tick();
     }

@@ -29,6 +29,8 @@ struct world_copy_t {
     int enemy_loop;
     int particle_loop;
     int sound_volume;
+    float use_mouse_x;
+    float use_mouse_y;
     hands_t hands;
     unsigned seed;
 };
@@ -78,6 +80,8 @@ void deploy_squad() {
     scene_hands.pointer_y = 120.0f;
     scene_hands.buttons = 1;
     set_hands(scene_hands);
+    use_mouse_x = scene_hands.pointer_x;
+    use_mouse_y = scene_hands.pointer_y;
     mouse_display_flag = 0;
 }
 
@@ -172,8 +176,9 @@ void save_world(unsigned seed) {
     saved.enemy_loop = enemy_loop;
     saved.particle_loop = particle_loop;
     saved.sound_volume = sound_volume;
-    saved.hands = hands_t{key[KEY_W] != 0, key[KEY_A] != 0, key[KEY_S] != 0, key[KEY_D] != 0,
-                          use_mouse_x,     use_mouse_y,     mouse_b};
+    saved.use_mouse_x = use_mouse_x;
+    saved.use_mouse_y = use_mouse_y;
+    saved.hands = current_hands();
     saved.seed = seed;
 }
 
@@ -193,6 +198,8 @@ void restore_world() {
     enemy_loop = saved.enemy_loop;
     particle_loop = saved.particle_loop;
     sound_volume = saved.sound_volume;
+    use_mouse_x = saved.use_mouse_x;
+    use_mouse_y = saved.use_mouse_y;
     set_hands(saved.hands);
     srand(saved.seed);
 }
