@@ -21,6 +21,17 @@ constexpr char DATAFILE_NAME[] = "data/datafile.dat";
 constexpr char PROGRESS_BAR[] =
     "<................................................................>\r<";
 constexpr int PATH_SIZE = 256;
+constexpr int BAR_STARS = 64;
+
+int stars_in_bar;
+
+// The light table builder reports its progress only once, at the end; fill the rest of its
+// bar so that both bars read as complete.
+void finish_progress_bar() {
+    for (int pos = 0; stars_in_bar < BAR_STARS && pos < 256; pos++) {
+        print_progress(pos);
+    }
+}
 
 void set_actor(actor_t &a, int first_sprite, int sprite_count) {
     a = actor_t{};
@@ -139,6 +150,7 @@ void print_progress(int pos) {
     if ((pos & 3) == 3) {
         std::putchar('*');
         std::fflush(stdout);
+        stars_in_bar++;
     }
 }
 
@@ -163,13 +175,17 @@ void build_palette(PALETTE pal) {
 void build_colour_tables(const PALETTE pal) {
     std::puts("Generating rgb_map table:");
     std::printf("%s", PROGRESS_BAR);
+    stars_in_bar = 0;
     create_rgb_table(&rgb_table, pal, print_progress);
+    finish_progress_bar();
     rgb_map = &rgb_table;
 
     std::puts("\n");
     std::puts("Generating lighting table:");
     std::printf("%s", PROGRESS_BAR);
+    stars_in_bar = 0;
     create_light_table(&light_table, pal, 0, 0, 0, print_progress);
+    finish_progress_bar();
     color_map = &light_table;
     std::putchar('\n');
 }

@@ -67,16 +67,10 @@ TEST(Progress, OneStarForEveryFourthStepAndTwoFullBars) {
     build_colour_tables(pal);
     const std::string out = testing::internal::GetCapturedStdout();
     const std::string dots = "<" + std::string(64, '.') + ">\r<";
-    const std::string first = "Generating rgb_map table:\n" + dots + std::string(64, '*') +
-                              "\n\nGenerating lighting table:\n" + dots;
-    ASSERT_EQ(out.substr(0, first.size()), first);
-    // Allegro 4.4.3 reports the light table's progress once (pos 255), not 256 times as it
-    // documents, so the second bar gets however many stars the library asks for.
-    const std::string stars = out.substr(first.size());
-    ASSERT_GE(stars.size(), 2u);
-    EXPECT_LE(stars.size(), 65u);
-    EXPECT_EQ(stars.find_first_not_of('*'), stars.size() - 1);
-    EXPECT_EQ(stars.back(), '\n');
+    const std::string bar = dots + std::string(64, '*');
+    // Both bars end full, although the light table builder reports its progress only once.
+    EXPECT_EQ(out, "Generating rgb_map table:\n" + bar + "\n\nGenerating lighting table:\n" + bar +
+                       "\n");
     EXPECT_EQ(rgb_map, &rgb_table);
     EXPECT_EQ(color_map, &light_table);
     rgb_map = old_rgb;
