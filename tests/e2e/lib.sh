@@ -332,16 +332,16 @@ colour_count() {
 # --- what start-up prints and how it refuses -------------------------------------------------
 
 # The exact standard output of start-up. Each bar is "<", 64 dots, ">", then a carriage return
-# and "<" so the stars overwrite the dots. puts() ends its line; puts("\n") prints two newlines;
-# a final putchar('\n') ends the second bar. The RGB table calls the progress callback 256 times
-# (a star every fourth call); Allegro calls the light table's callback only once, with position
-# 255, so the second bar gets exactly one star.
+# and "<" so the stars overwrite the dots; a full bar has 64 stars (one per four progress steps).
+# puts() ends its line; puts("\n") prints two newlines; a final putchar('\n') ends the second
+# bar. Allegro reports the light table's progress only once, at the end; the game fills the rest
+# of that bar itself, so both bars end full.
 expected_startup_output() {
     local dots stars
     dots=$(printf '.%.0s' $(seq 1 64))
     stars=$(printf '*%.0s' $(seq 1 64))
     printf 'Generating rgb_map table:\n<%s>\r<%s\n\n' "$dots" "$stars"
-    printf 'Generating lighting table:\n<%s>\r<*\n' "$dots"
+    printf 'Generating lighting table:\n<%s>\r<%s\n' "$dots" "$stars"
 }
 
 # expect_startup_output WHAT: standard output of the last run is exactly the two bars.
