@@ -19,6 +19,16 @@ namespace {
 // The values world.cpp gives these records before anything runs; a new game starts from them.
 scrollbar_t scrollbars_at_start[GAUGE_COUNT];
 selection_t sel_at_start;
+bool start_values_kept = false;
+
+// Taken before the first game changes anything.
+void keep_start_values() {
+    if (!start_values_kept) {
+        std::memcpy(scrollbars_at_start, scrollbars, sizeof scrollbars);
+        sel_at_start = sel;
+        start_values_kept = true;
+    }
+}
 
 hands_t hands;
 
@@ -54,8 +64,7 @@ template <typename T> uint64_t hash_of(const T &value, uint64_t h) {
 } // namespace
 
 bool start_headless_game(const char *data_path, bool quiet) {
-    std::memcpy(scrollbars_at_start, scrollbars, sizeof scrollbars);
-    sel_at_start = sel;
+    keep_start_values();
     if (!data_path) {
         // The harness starts the library itself and installs its synthetic data file.
         start_headless_game_library();
@@ -89,6 +98,7 @@ bool start_headless_game(const char *data_path, bool quiet) {
 }
 
 void new_game(unsigned seed) {
+    keep_start_values();
     player = actor_t{};
     for (actor_t &b : bot) {
         b = actor_t{};
@@ -124,8 +134,6 @@ void set_hands(const hands_t &h) {
     set_key(KEY_S, h.s);
     set_key(KEY_D, h.d);
     hands = h;
-    mouse_x = static_cast<int>(h.pointer_x);
-    mouse_y = static_cast<int>(h.pointer_y);
     mouse_b = h.buttons;
 }
 
@@ -169,21 +177,36 @@ uint64_t fnv1a(const void *data, uint64_t size, uint64_t h) {
     return h;
 }
 
-uint64_t world_hash() {
-    uint64_t h = hash_of(player, 0xcbf29ce484222325ull);
-    h = hash_of(bot, h);
-    h = hash_of(enemy, h);
-    h = hash_of(power, h);
-    h = hash_of(ground, h);
-    h = hash_of(scroll, h);
-    h = hash_of(scrollbars, h);
+world_hashes_t world_hashes() {
+    constexpr uint64_t SEED = 0xcbf29ce484222325ull;
+    world_hashes_t w{};
+    w.actors = hash_of(bot, hash_of(player, SEED));
+    w.enemies = hash_of(enemy, SEED);
+    w.shots = hash_of(power, SEED);
+    w.ground = hash_of(ground, SEED);
+
+    uint64_t h = hash_of(scroll, SEED);
     h = hash_of(sel, h);
     h = hash_of(msg, h);
+    // The gauges' colours follow the screen's pixel layout; the rest of each gauge is hashed.
+    for (const scrollbar_t &g : scrollbars) {
+        const int32_t box[4] = {g.x, g.y, g.w, g.h};
+        h = hash_of(box, h);
+        h = hash_of(g.value, h);
+        h = hash_of(g.label, h);
+    }
+    w.view = h;
+
     const int counters[] = {time_ms.load(), mouse_right_click, mouse_display_flag,
                             enemy_loop,     particle_loop,     sound_volume};
-    h = hash_of(counters, h);
     const float floats[] = {frame.load(), use_mouse_x, use_mouse_y};
-    return hash_of(floats, h);
+    w.loop = hash_of(floats, hash_of(counters, SEED));
+    return w;
+}
+
+uint64_t world_hash() {
+    const world_hashes_t w = world_hashes();
+    return hash_of(w, 0xcbf29ce484222325ull);
 }
 
 uint64_t bitmap_hash(BITMAP *bmp) {

@@ -51,7 +51,15 @@ void present_frame();
 // 64-bit FNV-1a.
 uint64_t fnv1a(const void *data, uint64_t size, uint64_t h = 0xcbf29ce484222325ull);
 
-// Hash of every world record and of the loop's globals.
+// Hashes of the world by part: the player and the bots; the enemy slots; the shot slots; the
+// terrain; the camera, squad boxes, gauges and message text; the clock, the pointer, the ring
+// cursors and the buzz volume. Stale records in free slots count too.
+struct world_hashes_t {
+    uint64_t actors, enemies, shots, ground, view, loop;
+};
+world_hashes_t world_hashes();
+
+// All of them in one.
 uint64_t world_hash();
 
 // Hash of a bitmap's pixels, read as red, green and blue so it does not depend on pixel layout.

@@ -103,7 +103,13 @@ digest_t make_digest(const run_t &run) {
     d.emplace_back("shots", "exhaust=" + std::to_string(c.exhaust) +
                                 " bullets=" + std::to_string(c.bullets) +
                                 " enemy_shots=" + std::to_string(c.enemy_shots));
-    d.emplace_back("world", hex(world_hash()));
+    const world_hashes_t w = world_hashes();
+    d.emplace_back("world.actors", hex(w.actors));
+    d.emplace_back("world.enemies", hex(w.enemies));
+    d.emplace_back("world.shots", hex(w.shots));
+    d.emplace_back("world.ground", hex(w.ground));
+    d.emplace_back("world.view", hex(w.view));
+    d.emplace_back("world.loop", hex(w.loop));
     d.emplace_back("frame", run.has_frame ? hex(bitmap_hash(last_frame)) : "none");
     return d;
 }
@@ -135,7 +141,15 @@ bool read_digest(const std::string &path, digest_t &d) {
 // Names every part of the digest that changed; true when nothing did.
 bool compare_digests(const std::string &script, const digest_t &expected, const digest_t &got) {
     std::map<std::string, std::string> want(expected.begin(), expected.end());
-    bool same = expected.size() == got.size();
+    const std::map<std::string, std::string> have(got.begin(), got.end());
+    bool same = true;
+    for (const auto &[name, value] : expected) {
+        if (have.find(name) == have.end()) {
+            std::fprintf(stderr, "%s: the digest no longer has '%s' (expected %s)\n",
+                         script.c_str(), name.c_str(), value.c_str());
+            same = false;
+        }
+    }
     for (const auto &[name, value] : got) {
         const auto it = want.find(name);
         if (it == want.end()) {
@@ -508,7 +522,9 @@ int main(int argc, char **argv) {
         const std::string expected_path = digest_path(script);
         if (opt.update) {
             std::ofstream out(expected_path);
-            out << text;
+            out << "# Where " << script.substr(script.rfind('/') + 1)
+                << " ends; renew with jetsquad_replay --update (docs/replays.md).\n"
+                << text;
             std::printf("%s: digest written to %s\n", script.c_str(), expected_path.c_str());
             continue;
         }
