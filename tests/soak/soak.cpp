@@ -2,10 +2,14 @@
 // tick and every frame. Built with AddressSanitizer and UndefinedBehaviorSanitizer.
 //
 //   jetsquad_soak (--data PATH | --synthetic) --seed S [--ticks N] [--frame-every K]
+//                 [--scene opening|busy|worst]
 //
+// Each game starts as the program starts it, or from one of the benchmark scenes: worst starts
+// with both pools full and some of the shots enemy shots about to hatch, so the ring searches
+// of both pools take live slots over.
 // Everything follows from the seed, so a failure reported at seed S, tick T comes back with
 // the same command and --ticks T. When the player dies, a new game starts and the run goes on.
-#include "headless.h"
+#include "scenes.h"
 
 #include <cmath>
 #include <cstdint>
@@ -24,6 +28,7 @@ struct options_t {
     unsigned seed = 1;
     long ticks = 40000;
     int frame_every = 2;
+    std::string scene = "opening";
 };
 
 // The hands' own random numbers, apart from the game's rand().
@@ -228,6 +233,7 @@ struct tally_t {
     long ability_switches = 0;
     long bullets_fired = 0;
     long flyers_hatched = 0;
+    long slots_taken_over = 0;
     int max_flyers = 0;
     int max_shots = 0;
     float best_score = 0.0f;
@@ -243,6 +249,12 @@ void count_changes(tally_t &t, const int mode_before[BOT_COUNT], int flyers_befo
     }
     const census_t c = take_census();
     t.flyers_hatched += c.flyers > flyers_before ? c.flyers - flyers_before : 0;
+    // A flyer placed over a live slot starts with 2 health instead of 4.
+    if (enemy_loop >= 0 && enemy_loop < ENEMY_SLOTS && enemy[enemy_loop].health == 2.0f &&
+        (enemy[enemy_loop].flags & ENEMY_FLYER) && c.flyers >= flyers_before &&
+        enemy[enemy_loop].last_shot == static_cast<float>(time_ms.load())) {
+        t.slots_taken_over++;
+    }
     t.bullets_fired += c.bullets > bullets_before ? c.bullets - bullets_before : 0;
     t.max_flyers = std::max(t.max_flyers, c.flyers);
     t.max_shots = std::max(t.max_shots, c.exhaust + c.bullets + c.enemy_shots);
@@ -253,18 +265,33 @@ void count_changes(tally_t &t, const int mode_before[BOT_COUNT], int flyers_befo
                                  const char *after) {
     std::fprintf(stderr,
                  "soak FAILED: seed %u, tick %ld (game %d, its tick %ld), after the %s: %s\n"
-                 "replay it with: jetsquad_soak %s%s --seed %u --ticks %ld --frame-every %d\n",
+                 "replay it with: jetsquad_soak %s%s --seed %u --ticks %ld --frame-every %d "
+                 "--scene %s\n",
                  opt.seed, t.ticks, t.games, t.ticks - game_start, after, why,
                  opt.synthetic ? "--synthetic" : "--data ", opt.synthetic ? "" : opt.data_path,
-                 opt.seed, t.ticks, opt.frame_every);
+                 opt.seed, t.ticks, opt.frame_every, opt.scene.c_str());
     std::exit(1);
+}
+
+void start_game(const options_t &opt, unsigned game_seed) {
+    if (opt.scene == "busy") {
+        scene_busy(game_seed);
+    } else if (opt.scene == "worst") {
+        scene_worst(game_seed);
+        for (int i = 0; i < 30; i++) {
+            power[i].flags = POWER_ENEMY_SHOT + POWER_ALIVE;
+            power[i].born = static_cast<float>(time_ms.load() - 1900 - 20 * i);
+        }
+    } else {
+        new_game(game_seed);
+    }
 }
 
 int run(const options_t &opt) {
     dice_t dice{opt.seed * 0x2545f4914f6cdd1dull + 1};
     tally_t t;
     unsigned game_seed = opt.seed;
-    new_game(game_seed);
+    start_game(opt, game_seed);
     long game_start = 0;
     stretch_t s;
 
@@ -304,18 +331,20 @@ int run(const options_t &opt) {
 
         // The game stops at the player's death; the soak goes on with a new one.
         if (player.health <= 0.0f) {
-            new_game(++game_seed * 7919u);
+            start_game(opt, ++game_seed * 7919u);
             t.games++;
             game_start = t.ticks;
         }
     }
 
-    std::printf("soak seed %u: %ld ticks, %ld frames, %d games; %ld deploys, %ld pickups, "
-                "%ld ability switches, %ld bullets, %ld flyers hatched, at most %d flyers and %d "
-                "shots at once, best score %.0f\n",
-                opt.seed, t.ticks, t.frames, t.games, t.deploys, t.pickups, t.ability_switches,
-                t.bullets_fired, t.flyers_hatched, t.max_flyers, t.max_shots,
-                static_cast<double>(t.best_score));
+    std::printf(
+        "soak %s seed %u: %ld ticks, %ld frames, %d games; %ld deploys, %ld pickups, "
+        "%ld ability switches, %ld bullets, %ld flyers hatched (at least %ld over live slots), at "
+        "most %d flyers and %d "
+        "shots at once, best score %.0f\n",
+        opt.scene.c_str(), opt.seed, t.ticks, t.frames, t.games, t.deploys, t.pickups,
+        t.ability_switches, t.bullets_fired, t.flyers_hatched, t.slots_taken_over, t.max_flyers,
+        t.max_shots, static_cast<double>(t.best_score));
     // A soak whose hands never reach the squad or the enemies proves little.
     if (opt.ticks >= 20000 && (t.deploys == 0 || t.bullets_fired == 0 || t.flyers_hatched == 0)) {
         std::fprintf(stderr, "soak seed %u covered too little of the game\n", opt.seed);
@@ -337,11 +366,17 @@ options_t parse_options(int argc, char **argv) {
             opt.seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
         } else if (a == "--ticks" && has_value) {
             opt.ticks = std::atol(argv[++i]);
+        } else if (a == "--scene" && has_value) {
+            opt.scene = argv[++i];
+            if (opt.scene != "opening" && opt.scene != "busy" && opt.scene != "worst") {
+                std::fprintf(stderr, "scenes are opening, busy and worst\n");
+                std::exit(2);
+            }
         } else if (a == "--frame-every" && has_value) {
             opt.frame_every = std::max(1, std::atoi(argv[++i]));
         } else {
             std::fprintf(stderr, "usage: jetsquad_soak (--data PATH | --synthetic) --seed S "
-                                 "[--ticks N] [--frame-every K]\n");
+                                 "[--ticks N] [--frame-every K] [--scene S]\n");
             std::exit(2);
         }
     }
