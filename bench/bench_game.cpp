@@ -71,6 +71,16 @@ void BM_FullFrame(benchmark::State &state) {
     run_from_scene(state, static_cast<scene_id>(state.range(0)), full_frame);
 }
 
+// The part of a full frame that does not depend on the scene: the masked stretch of the frame
+// onto the 1024 x 768 window and the clear.
+void BM_Present(benchmark::State &state) {
+    set_scene(BUSY);
+    display();
+    for (auto _ : state) {
+        present_frame();
+    }
+}
+
 // The colour tables print their progress bars; here they go to /dev/null.
 struct quiet_stdout_t {
     int saved;
@@ -158,6 +168,7 @@ BENCHMARK(BM_Tick)->Name("LinearGround/Tick")->Apply(scene_args);
 BENCHMARK(BM_Tick)->Name("Tick")->Apply(scene_args);
 BENCHMARK(BM_Display)->Name("Display")->Apply(scene_args);
 BENCHMARK(BM_FullFrame)->Name("FullFrame")->Apply(scene_args);
+BENCHMARK(BM_Present)->Name("FullFrame/StretchAndClear")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StartUpColourTables)->Name("StartUp/ColourTables")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartUpDataFile)->Name("StartUp/DataFile")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartUpWhole)->Name("StartUp/Whole")->Unit(benchmark::kMillisecond);
