@@ -67,6 +67,15 @@ int open_window() {
     return EXIT_OK;
 }
 
+bool install_game_sound() {
+    if (install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) == 0) {
+        return true;
+    }
+    // The music synthesizer borrows voices from the digital driver. A machine without a sound
+    // device has none to lend, which would stop the game over its music: play on without it.
+    return install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr) == 0;
+}
+
 void start_timers() {
     install_int(fps_proc, 1);
     install_int_ex(increment_speed_counter, BPS_TO_TIMER(60));
@@ -288,7 +297,7 @@ int run_jetsquad(int /*argc*/, char * /*argv*/[]) {
     }
     set_palette(palette);
 
-    if (install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) != 0) {
+    if (!install_game_sound()) {
         set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
         allegro_message("Error initialising sound system\n%s\n", allegro_error);
         return EXIT_NO_SYSTEM;
