@@ -64,35 +64,53 @@ release_everything() {
     timeout 5 xdotool mouseup 3 >/dev/null 2>&1 || true
 }
 
+# A press the game's polling cannot miss.
+click_held() {
+    xdo mousedown "$1"
+    pause_ms 60 200
+    xdo mouseup "$1"
+}
+
+# Some keys held together for a while, D and W more often than A and S.
+hold_keys() {
+    local -a keys=()
+    ((RANDOM % 100 < 60)) && keys+=(d)
+    ((RANDOM % 100 < 45)) && keys+=(w)
+    ((RANDOM % 100 < 20)) && keys+=(a)
+    ((RANDOM % 100 < 20)) && keys+=(s)
+    ((${#keys[@]} > 0)) || keys=(d)
+    local k
+    for k in "${keys[@]}"; do xdo keydown "$k"; done
+    pause_ms 100 1500
+    for k in "${keys[@]}"; do xdo keyup "$k"; done
+}
+
 actions=0
 deadline=$(($(date +%s) + PLAY_SECONDS))
 while (($(date +%s) < deadline)); do
-    case $((RANDOM % 8)) in
-    0 | 1) toggle_key ;;
-    2) random_pointer ;;
-    3) # the left button held a while, the pointer moving meanwhile
+    case $((RANDOM % 10)) in
+    0 | 1) hold_keys ;;
+    2) toggle_key ;; # a key left down across the next actions
+    3) random_pointer ;;
+    4) # the left button held a while, the pointer moving meanwhile
         xdo mousedown 1
         random_pointer
         pause_ms 100 1500
         xdo mouseup 1
         ;;
-    4) # fast clicking
+    5) # fast clicking, which the game may partly miss
         xdo click --repeat $((2 + RANDOM % 8)) --delay $((20 + RANDOM % 80)) $((RANDOM % 2 ? 1 : 3))
         ;;
-    5) # the right button held
-        xdo mousedown 3
-        pause_ms 50 800
-        xdo mouseup 3
-        ;;
-    6) # a squad box: press, release, then click somewhere else
-        xdo mousemove "$((WIN_X + WIN_W * (175 + 20 + 60 * (RANDOM % 2)) / 640))" \
+    6) click_held 3 ;; # the right button: abilities on and off
+    7 | 8) # a squad box: press and release on it, then press where the command applies
+        xdo mousemove "$((WIN_X + WIN_W * (195 + 60 * (RANDOM % 2)) / 640))" \
             "$((WIN_Y + WIN_H * (400 + 30 * (RANDOM % 3)) / 480))"
-        xdo click 1
+        click_held 1
         pause_ms 50 300
-        random_pointer
-        xdo click 1
+        xdo mousemove "$((WIN_X + RANDOM % WIN_W))" "$((WIN_Y + RANDOM % (WIN_H / 2)))"
+        click_held 1
         ;;
-    7) pause_ms 50 1000 ;;
+    9) pause_ms 50 1000 ;;
     esac
     actions=$((actions + 1))
     game_running || fail "the game ended during random play after $actions actions (PLAY_SEED=$PLAY_SEED)"
