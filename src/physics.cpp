@@ -255,14 +255,3 @@ int sn_collision(BITMAP *a, int ax, int ay, BITMAP *b, int bx, int by) {
     }
     return FALSE;
 }
-
-int particle_collision(BITMAP *bmp, int x, int y, int px, int py) {
-    const int mask = bitmap_mask_color(bmp);
-    if (x > px || x + bmp->w - 1 < px) {
-        return FALSE;
-    }
-    if (y > py || y + bmp->h - 1 < py) {
-        return FALSE;
-    }
-    return getpixel(bmp, px - x, py - y) != mask ? TRUE : FALSE;
-}

@@ -13,4 +13,14 @@ void update_anim();
 int sn_collision(BITMAP *a, int ax, int ay, BITMAP *b, int bx, int by);
 
 // Whether point (px, py) lies on an opaque pixel of bmp drawn at (x, y): TRUE or FALSE.
-int particle_collision(BITMAP *bmp, int x, int y, int px, int py);
+// Every live bullet asks this of every live enemy each tick, and nearly every call ends at the
+// box test, so it is inline and looks at the box before it fetches the mask colour.
+inline int particle_collision(BITMAP *bmp, int x, int y, int px, int py) {
+    if (x > px || x + bmp->w - 1 < px) {
+        return FALSE;
+    }
+    if (y > py || y + bmp->h - 1 < py) {
+        return FALSE;
+    }
+    return getpixel(bmp, px - x, py - y) != bitmap_mask_color(bmp) ? TRUE : FALSE;
+}
