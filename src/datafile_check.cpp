@@ -92,19 +92,88 @@ bool sample_body_ok(reader_t r) {
     return r.left >= need;
 }
 
-bool midi_body_ok(reader_t r) {
-    int divisions;
-    if (!read_be16(r, divisions)) {
-        return false;
-    }
-    for (int t = 0; t < MIDI_TRACK_COUNT; t++) {
-        int32_t length;
-        const uint8_t *skip;
-        if (!read_be32(r, length) || length < 0 || !take(r, static_cast<size_t>(length), skip)) {
+bool read_varlen(reader_t &r, uint32_t &v) {
+    v = 0;
+    for (int i = 0; i < 4; i++) {
+        const uint8_t *b;
+        if (!take(r, 1, b)) {
             return false;
         }
+        v = v << 7 | (b[0] & 0x7fu);
+        if (!(b[0] & 0x80)) {
+            return true;
+        }
     }
-    return true;
+    return false;
+}
+
+// Walks one track's events and adds up its delta times. The music player trusts every event
+// and loops forever over a song that takes no time, so both kinds of damage are refused here.
+bool midi_track_ok(reader_t r, uint64_t &ticks) {
+    const size_t start_size = r.left;
+    ticks = 0;
+    int status = 0;
+    while (r.left > 0) {
+        uint32_t delta;
+        const uint8_t *b;
+        if (!read_varlen(r, delta) || !take(r, 1, b)) {
+            return false;
+        }
+        ticks += delta;
+        int first_data = -1;
+        if (b[0] & 0x80) {
+            status = b[0];
+        } else if (status >= 0x80 && status < 0xf0) {
+            first_data = b[0]; // running status: this byte is already the first data byte
+        } else {
+            return false;
+        }
+        uint32_t length;
+        if (status == 0xff) {
+            const uint8_t *type;
+            if (!take(r, 1, type) || !read_varlen(r, length) || !take(r, length, b)) {
+                return false;
+            }
+            status = 0;
+            if (type[0] == 0x2f) {
+                return true; // end of track
+            }
+        } else if (status == 0xf0 || status == 0xf7) {
+            if (!read_varlen(r, length) || !take(r, length, b)) {
+                return false;
+            }
+            status = 0;
+        } else if (status >= 0xf0) {
+            return false;
+        } else {
+            const int high = status & 0xf0;
+            const size_t data_bytes = (high == 0xc0 || high == 0xd0) ? 1 : 2;
+            if (!take(r, data_bytes - (first_data >= 0 ? 1 : 0), b)) {
+                return false;
+            }
+        }
+    }
+    // Only an unused, empty track may lack its end-of-track event: the player reads on until it.
+    return start_size == 0;
+}
+
+bool midi_body_ok(reader_t r) {
+    int divisions;
+    if (!read_be16(r, divisions) || divisions <= 0) {
+        return false;
+    }
+    uint64_t longest = 0;
+    for (int t = 0; t < MIDI_TRACK_COUNT; t++) {
+        int32_t length;
+        const uint8_t *track;
+        uint64_t ticks;
+        if (!read_be32(r, length) || length < 0 || !take(r, static_cast<size_t>(length), track) ||
+            !midi_track_ok(reader_t{track, static_cast<size_t>(length)}, ticks)) {
+            return false;
+        }
+        longest = ticks > longest ? ticks : longest;
+    }
+    return longest > 0;
 }
 
 // Kinds the loader builds from the object's bytes; anything else it keeps as raw bytes.

@@ -43,14 +43,20 @@ bytes sample_body(int bits, int32_t frames) {
     b.insert(b.end(), frames > 0 ? static_cast<size_t>(frames) : 0, 128);
     return b;
 }
-// Divisions, then exactly 32 tracks; the first holds an end-of-track event.
-bytes midi_body(int32_t first_length = 4) {
+// One note of 96 ticks, its release written with running status, then the end of the track.
+const bytes ONE_NOTE = {0x00, 0x90, 0x3c, 0x40, 0x60, 0x3c, 0x00, 0x00, 0xff, 0x2f, 0x00};
+
+// Divisions, then exactly 32 tracks; the first holds the given events.
+bytes midi_body(int32_t first_length = 11, const bytes &events = ONE_NOTE) {
     bytes b;
     put(b, 120, 2);
     put(b, first_length, 4);
-    b.insert(b.end(), {0x00, 0xff, 0x2f, 0x00});
+    b.insert(b.end(), events.begin(), events.end());
     put(b, 0, 4 * 31);
     return b;
+}
+bytes midi_track(const bytes &events) {
+    return midi_body(static_cast<int32_t>(events.size()), events);
 }
 bytes object(int type, const bytes &body, int32_t stored = AUTO, int32_t expanded = AUTO,
              const bytes &props = {}) {
@@ -161,7 +167,7 @@ TEST_F(DatafileTest, ValidFilePassesLoadsAndHoldsTheGameObjects) {
     EXPECT_EQ(static_cast<BITMAP *>(dat[0].dat)->w, 13);
     EXPECT_EQ(static_cast<BITMAP *>(dat[4].dat)->h, 8);
     EXPECT_EQ(static_cast<SAMPLE *>(dat[20].dat)->len, 16u);
-    EXPECT_EQ(static_cast<MIDI *>(dat[21].dat)->track[0].len, 4);
+    EXPECT_EQ(static_cast<MIDI *>(dat[21].dat)->track[0].len, 11);
     EXPECT_EQ(dat[22].type, static_cast<int>(DAT_END));
     unload_datafile(dat);
 
@@ -222,6 +228,17 @@ TEST_F(DatafileTest, DamagedSizesAndMagicFailTheStructureCheck) {
     bytes short_midi = midi_body();
     short_midi.resize(short_midi.size() - 4); // 31 tracks
     EXPECT_FALSE(ok(with(21, object(DAT_MIDI, short_midi))));
+    // The music player loops forever over a song that takes no time, and trusts every event.
+    EXPECT_FALSE(ok(with(21, object(DAT_MIDI, midi_track({0x00, 0xff, 0x2f, 0x00})))));
+    EXPECT_FALSE(ok(with(21, object(DAT_MIDI, midi_track({0x10, 0xf4, 0x00, 0xff, 0x2f, 0x00})))));
+    EXPECT_FALSE(ok(with(21, object(DAT_MIDI, midi_track({0x10, 0x3c, 0x40}))))); // no status yet
+    EXPECT_FALSE(ok(with(21, object(DAT_MIDI, midi_track({0x00, 0x90, 0x3c}))))); // cut note
+    EXPECT_FALSE(ok(with(21, object(DAT_MIDI, midi_track({0x8f, 0x8f, 0x8f, 0x8f, 0x00})))));
+    EXPECT_FALSE(ok(with(21, object(DAT_MIDI, midi_track({0x00, 0xff, 0x01, 0x09, 0x41})))));
+    EXPECT_FALSE(ok(with(21, object(DAT_MIDI, midi_track({0x00, 0xc0, 0x05, 0x30, 0xc0, 0x06})))));
+    // Program changes take one data byte.
+    EXPECT_TRUE(ok(with(21, object(DAT_MIDI, midi_track({0x00, 0xc0, 0x05, 0x30, 0xc0, 0x06, 0x00,
+                                                         0xff, 0x2f, 0x00})))));
     EXPECT_FALSE(ok(with(3, object(DAT_BITMAP, body, n, n, property(DAT_NAME, "X", -1000)))));
     EXPECT_FALSE(ok(with(3, object(DAT_BITMAP, body, n, n, property(DAT_NAME, "X", 1 << 30)))));
 }
