@@ -308,11 +308,12 @@ pointer_to() {
 # --- pictures --------------------------------------------------------------------------------
 
 # screenshot FILE: the whole X screen as PNG.
+# ImageMagick reads the screen itself: its xwd reader takes the pixels of a 16-bit screen for
+# 24-bit ones and shows wrong colours there.
 screenshot() {
     local out=$1
-    timeout 20 xwd -root -silent >"$WORK/shot.xwd" || fail "xwd failed"
-    timeout 30 "$CONVERT" "xwd:$WORK/shot.xwd" "png:$out" || fail "convert failed"
-    rm -f "$WORK/shot.xwd"
+    timeout 30 "$(dirname "$CONVERT")/import" -window root -depth 8 "png:$out" ||
+        fail "import failed"
 }
 
 # pixel FILE X Y: prints "R G B" of one pixel.

@@ -2,12 +2,6 @@
 # On a 16-bit desktop the game runs in 16-bit colour: the window opens, the near-black clear
 # colour (10, 10, 10 rounded to 5-6-5 bits) fills most of it, the mask colour never shows, and
 # Escape ends the game with code 0.
-#
-# Not run by CTest yet (the name does not start with test_): Allegro 4.4's masked_stretch_blit
-# onto a 16-bit X11 window writes the raw 16-bit values as 24-bit pixels (the clear colour 0x0841
-# shows as (0, 8, 65)), so the game's colours are wrong on a 16-bit desktop. Rename it to
-# test_desktop_depth16.sh once the game draws correctly there. Run by hand with
-#     bash tests/e2e/known_fault_desktop_depth16.sh build/jetsquad build
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 
