@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -109,8 +110,9 @@ bool ok(const bytes &b) {
     return datafile_bytes_ok(b.data(), b.size());
 }
 
+// ctest runs the tests as parallel processes: every file name carries the process id.
 std::string temp_path(const char *name) {
-    return testing::TempDir() + "jetsquad_" + name + ".dat";
+    return testing::TempDir() + "jetsquad_" + std::to_string(getpid()) + "_" + name + ".dat";
 }
 void write_file(const std::string &path, const bytes &b) {
     std::ofstream(path, std::ios::binary)
