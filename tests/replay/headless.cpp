@@ -99,30 +99,10 @@ bool start_headless_game(const char *data_path, bool quiet) {
 
 void new_game(unsigned seed) {
     keep_start_values();
-    player = actor_t{};
-    for (actor_t &b : bot) {
-        b = actor_t{};
-    }
-    std::memset(enemy, 0, sizeof enemy);
-    std::memset(power, 0, sizeof power);
-    std::memset(ground, 0, sizeof ground);
-    scroll = scroll_t{};
+    reset_world_state();
     std::memcpy(scrollbars, scrollbars_at_start, sizeof scrollbars);
     sel = sel_at_start;
-    std::memset(msg, 0, sizeof msg);
-    speed_counter = 0;
-    anim_counter = 0;
-    frame = 0.0f;
-    time_ms = 0;
-    use_mouse_x = 0.0f;
-    use_mouse_y = 0.0f;
-    mouse_right_click = 0;
-    mouse_display_flag = 0;
-    enemy_loop = 0;
-    particle_loop = 0;
-    sound_volume = 0;
     set_hands(hands_t{});
-    clear_frame();
 
     srand(seed);
     init_world();

@@ -98,6 +98,10 @@ void start_headless_game_library() {
 
 void blank_world() {
     start_headless_game_library();
+    reset_world_state();
+}
+
+void reset_world_state() {
     player = actor_t{};
     for (actor_t &b : bot) {
         b = actor_t{};

@@ -30,6 +30,9 @@ void start_headless_game_library();
 // Every global of the world back to zero, inputs released, the clock at 0.
 void blank_world();
 
+// The same reset of the globals, leaving the library and the data file as they are.
+void reset_world_state();
+
 // A fresh game as start-up leaves it, with the random generator seeded with seed.
 void fresh_game(unsigned seed);
 
