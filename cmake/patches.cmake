@@ -33,7 +33,7 @@ if(NOT EXISTS ${JETSQUAD_FREEPATS_DIR}/Tone_000)
 endif()
 
 add_executable(patch_cfg ${CMAKE_SOURCE_DIR}/packaging/patch_cfg.cpp)
-target_compile_options(patch_cfg PRIVATE ${JETSQUAD_WARNINGS})
+target_link_libraries(patch_cfg PRIVATE jetsquad_warnings)
 
 set(JETSQUAD_PATCHES_FILE ${CMAKE_BINARY_DIR}/patches.dat)
 set(patch_dir ${CMAKE_BINARY_DIR}/patches)
