@@ -242,7 +242,8 @@ std::map<int, fs::path> pick(const std::set<int> &wanted, const std::map<int, fs
     for (int number : wanted) {
         const auto it = have.find(number);
         if (it == have.end()) {
-            missing += " " + std::to_string(number);
+            missing += ' ';
+            missing += std::to_string(number);
         } else {
             chosen[number] = it->second;
         }

@@ -476,7 +476,8 @@ song_t compile_score(const std::filesystem::path &file) {
                            : ", program " + std::to_string(part.program) + " (GM " +
                                  std::to_string(part.program + 1) + "), keys";
         for (int key : keys_used) {
-            info += " " + std::to_string(key);
+            info += ' ';
+            info += std::to_string(key);
         }
         song.instruments.push_back(info);
     }
