@@ -35,10 +35,6 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/jetsquad.desktop DESTINATION share/a
 
 # Icons: the player's image from the data file, at three sizes.
 if(JETSQUAD_DATA)
-  add_executable(make_icon ${CMAKE_SOURCE_DIR}/packaging/make_icon.cpp)
-  target_include_directories(make_icon PRIVATE ${CMAKE_SOURCE_DIR}/src)
-  target_link_libraries(make_icon PRIVATE PkgConfig::ALLEGRO m)
-  target_link_libraries(make_icon PRIVATE jetsquad_warnings)
   set(icon_files "")
   foreach(size 32 48 64)
     set(icon ${packaging_dir}/icons/${size}x${size}/jetsquad.png)

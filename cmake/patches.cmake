@@ -32,9 +32,6 @@ if(NOT EXISTS ${JETSQUAD_FREEPATS_DIR}/Tone_000)
                       "or configure with -DJETSQUAD_PATCHES=OFF.")
 endif()
 
-add_executable(patch_cfg ${CMAKE_SOURCE_DIR}/packaging/patch_cfg.cpp)
-target_link_libraries(patch_cfg PRIVATE jetsquad_warnings)
-
 set(JETSQUAD_PATCHES_FILE ${CMAKE_BINARY_DIR}/patches.dat)
 set(patch_dir ${CMAKE_BINARY_DIR}/patches)
 # pat2dat reads the cfg's relative paths from the cfg's own directory, and takes only what the

@@ -109,12 +109,12 @@ void draw_shots() {
 }
 
 void draw_carried_icons() {
-    static const int offset[BOT_COUNT][2] = {{13, 6}, {35, 8}, {60, 4}};
     for (int k = 0; k < BOT_COUNT; k++) {
         if (bot[k].mode & pickup_bit(k)) {
-            stretch_blit(object_bitmap(OBJ_BOT1_STAND), buffer, 3, 3, 10, 10,
-                         sx(player.x + static_cast<float>(offset[k][0])),
-                         sy(player.y + static_cast<float>(offset[k][1])), 10, 10);
+            stretch_blit(object_bitmap(OBJ_BOT1_STAND), buffer, ICON_CROP_X, ICON_CROP_Y, ICON_SIZE,
+                         ICON_SIZE, sx(player.x + static_cast<float>(ICON_OFFSET[k][0])),
+                         sy(player.y + static_cast<float>(ICON_OFFSET[k][1])), ICON_SIZE,
+                         ICON_SIZE);
         }
     }
 }

@@ -3,6 +3,8 @@
 
 #include <allegro.h>
 
+#include "datafile_layout.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -18,24 +20,6 @@ constexpr int BOT_COUNT = 3;
 // The frame is always drawn at this size and stretched onto the window.
 constexpr int BUFFER_W = 640;
 constexpr int BUFFER_H = 480;
-
-// ---- Data file objects, by index ----------------------------------------------------------
-
-constexpr int OBJ_BOT1_STAND = 0; // also the source of the carried-bot icons
-constexpr int OBJ_BOT1_WALK = 1;  // 1..3
-constexpr int OBJ_GROUND_TEXTURE = 4;
-constexpr int OBJ_CURSOR = 5;
-constexpr int OBJ_BOX_CURSOR = 6;
-constexpr int OBJ_ENEMY_WALK = 7; // 7..9
-constexpr int OBJ_PLAYER = 10;
-constexpr int OBJ_BOT2_STAND = 11;
-constexpr int OBJ_BOT2_WALK = 12; // 12..14
-constexpr int OBJ_BOT3_STAND = 15;
-constexpr int OBJ_BOT3_WALK = 16; // 16..18
-constexpr int OBJ_FLYER = 19;
-constexpr int OBJ_BUZZ = 20;
-constexpr int OBJ_MUSIC = 21;
-constexpr int OBJ_COUNT = 22;
 
 // ---- Actors: the player and the three bots ------------------------------------------------
 

@@ -6,6 +6,8 @@
 //   contact_sheet DATAFILE OUT.bmp
 #include <allegro.h>
 
+#include "datafile_layout.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -14,8 +16,7 @@ namespace {
 
 constexpr int SHEET_W = 1280;
 constexpr int SHEET_H = 1200;
-constexpr int BITMAP_COUNT = 20;
-constexpr int OBJECT_COUNT = 22;
+constexpr int BITMAP_COUNT = OBJ_BUZZ; // every object before the sounds is an image
 
 DATAFILE *data = nullptr;
 
@@ -42,12 +43,12 @@ bool check_kinds() {
     while (data[count].type != DAT_END) {
         count++;
     }
-    bool ok = count == OBJECT_COUNT;
+    bool ok = count == OBJ_COUNT;
     if (!ok) {
-        std::printf("contact_sheet: %d objects, expected %d\n", count, OBJECT_COUNT);
+        std::printf("contact_sheet: %d objects, expected %d\n", count, OBJ_COUNT);
     }
-    for (int i = 0; ok && i < OBJECT_COUNT; i++) {
-        int want = i < BITMAP_COUNT ? DAT_BITMAP : i == 20 ? DAT_SAMPLE : DAT_MIDI;
+    for (int i = 0; ok && i < OBJ_COUNT; i++) {
+        int want = i < BITMAP_COUNT ? DAT_BITMAP : i == OBJ_BUZZ ? DAT_SAMPLE : DAT_MIDI;
         if (data[i].type != want) {
             std::printf("contact_sheet: object %d has the wrong kind\n", i);
             ok = false;
@@ -58,10 +59,10 @@ bool check_kinds() {
 
 // The two images the game draws unmasked must not hold the mask colour where it shows.
 bool check_unmasked() {
-    BITMAP *bot = object(0);
-    BITMAP *ground = object(4);
-    for (int y = 3; y < 13; y++) {
-        for (int x = 3; x < 13; x++) {
+    BITMAP *bot = object(OBJ_BOT1_STAND);
+    BITMAP *ground = object(OBJ_GROUND_TEXTURE);
+    for (int y = ICON_CROP_Y; y < ICON_CROP_Y + ICON_SIZE; y++) {
+        for (int x = ICON_CROP_X; x < ICON_CROP_X + ICON_SIZE; x++) {
             if (getpixel(bot, x, y) == bitmap_mask_color(bot)) {
                 std::printf("contact_sheet: icon pixel (%d, %d) of object 0 is transparent\n", x,
                             y);
@@ -124,8 +125,10 @@ int draw_cycles(BITMAP *sheet, int top) {
         int stand;
         int first;
     };
-    const cycle_t cycles[] = {
-        {"bot 1", 0, 1}, {"bot 2", 11, 12}, {"bot 3", 15, 16}, {"enemy", -1, 7}};
+    const cycle_t cycles[] = {{"bot 1", OBJ_BOT1_STAND, OBJ_BOT1_WALK},
+                              {"bot 2", OBJ_BOT2_STAND, OBJ_BOT2_WALK},
+                              {"bot 3", OBJ_BOT3_STAND, OBJ_BOT3_WALK},
+                              {"enemy", -1, OBJ_ENEMY_WALK}};
     int x = 10;
     int y = top;
     for (const cycle_t &c : cycles) {
@@ -140,7 +143,8 @@ int draw_cycles(BITMAP *sheet, int top) {
         hline(sheet, x, ground_y, x + width, makecol(128, 225, 0));
         label(sheet, x + 4, y + 4, c.name, makecol(220, 220, 220));
         for (int k = 0; k < 5; k++) {
-            int index = k == 0 ? (c.stand >= 0 ? c.stand : c.first) : c.first + (k - 1) % 3;
+            int index =
+                k == 0 ? (c.stand >= 0 ? c.stand : c.first) : c.first + (k - 1) % WALK_FRAMES;
             enlarged(sheet, object(index), x + 8 + k * step, y + 30, 3);
         }
         x += width + 12;
@@ -153,7 +157,7 @@ int draw_cycles(BITMAP *sheet, int top) {
 }
 
 void draw_ground_tiles(BITMAP *sheet, int left, int top) {
-    BITMAP *g = object(4);
+    BITMAP *g = object(OBJ_GROUND_TEXTURE);
     BITMAP *tiles = create_bitmap(g->w * 3, g->h * 3);
     for (int ty = 0; ty < 3; ty++) {
         for (int tx = 0; tx < 3; tx++) {
@@ -179,7 +183,7 @@ void draw_scene(BITMAP *sheet, int left, int top) {
         gx[i] = i * 40;
         gy[i] = 150 + static_cast<int>(12 * std::sin(i * 1.3)) + (i == 4 ? 6 : 0);
     }
-    drawing_mode(DRAW_MODE_COPY_PATTERN, object(4), 0, 0);
+    drawing_mode(DRAW_MODE_COPY_PATTERN, object(OBJ_GROUND_TEXTURE), 0, 0);
     for (int i = 0; i < 8; i++) {
         int points[8] = {gx[i], gy[i], gx[i + 1], gy[i + 1], gx[i + 1], h, gx[i], h};
         polygon(scene, 4, points, 0);
@@ -199,28 +203,28 @@ void draw_scene(BITMAP *sheet, int left, int top) {
     // The player flying with all three bots carried.
     int px = 20;
     int py = 40;
-    const int icon_offset[3][2] = {{13, 6}, {35, 8}, {60, 4}};
-    for (const auto &o : icon_offset) {
-        stretch_blit(object(0), scene, 3, 3, 10, 10, px + o[0], py + o[1], 10, 10);
+    for (const auto &o : ICON_OFFSET) {
+        stretch_blit(object(OBJ_BOT1_STAND), scene, ICON_CROP_X, ICON_CROP_Y, ICON_SIZE, ICON_SIZE,
+                     px + o[0], py + o[1], ICON_SIZE, ICON_SIZE);
     }
-    draw_sprite(scene, object(10), px, py);
+    draw_sprite(scene, object(OBJ_PLAYER), px, py);
     // The player again, empty-handed, resting on the ground.
-    draw_sprite(scene, object(10), 110, ground_at(110) - 32);
+    draw_sprite(scene, object(OBJ_PLAYER), 110, ground_at(110) - 32);
     // Deployed bots standing and walking, each with its top 32 pixels above the ground.
-    draw_sprite(scene, object(0), 150, ground_at(150) - 32);
-    draw_sprite(scene, object(12), 175, ground_at(175) - 32);
-    draw_sprite_h_flip(scene, object(16), 200, ground_at(200) - 32);
+    draw_sprite(scene, object(OBJ_BOT1_STAND), 150, ground_at(150) - 32);
+    draw_sprite(scene, object(OBJ_BOT2_WALK), 175, ground_at(175) - 32);
+    draw_sprite_h_flip(scene, object(OBJ_BOT3_WALK), 200, ground_at(200) - 32);
     // Ground enemies sit with their bottom edge 10 pixels below the ground line.
-    BITMAP *enemy = object(7);
+    BITMAP *enemy = object(OBJ_ENEMY_WALK);
     draw_sprite(scene, enemy, 240, ground_at(240) - enemy->h + 10);
-    draw_sprite(scene, object(8), 280, ground_at(280) - enemy->h + 10);
+    draw_sprite(scene, object(OBJ_ENEMY_WALK + 1), 280, ground_at(280) - enemy->h + 10);
     circlefill(scene, 262, 80, 10, makecol(32, 32, 225)); // an enemy shot
     for (int k = 0; k < 4; k++) {
-        draw_sprite(scene, object(19), 180 + k * 27, 30 + (k % 2) * 18);
+        draw_sprite(scene, object(OBJ_FLYER), 180 + k * 27, 30 + (k % 2) * 18);
     }
     line(scene, 160, 120, 166, 116, makecol(128, 255, 128)); // a bullet
-    draw_sprite(scene, object(5), 120, 70);
-    draw_sprite(scene, object(6), 290, 20);
+    draw_sprite(scene, object(OBJ_CURSOR), 120, 70);
+    draw_sprite(scene, object(OBJ_BOX_CURSOR), 290, 20);
     stretch_blit(scene, sheet, 0, 0, w, h, left, top, w * 2, h * 2);
     label(sheet, left, top - 20, "scene (x2)", makecol(220, 220, 220));
     destroy_bitmap(scene);
@@ -245,8 +249,7 @@ int main(int argc, char **argv) {
     if (!check_kinds() || !check_unmasked()) {
         return 1;
     }
-    std::printf("contact_sheet: %s loads with %d objects of the right kinds\n", argv[1],
-                OBJECT_COUNT);
+    std::printf("contact_sheet: %s loads with %d objects of the right kinds\n", argv[1], OBJ_COUNT);
     print_sound_and_music();
 
     BITMAP *sheet = create_bitmap(SHEET_W, SHEET_H);

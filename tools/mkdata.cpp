@@ -12,6 +12,8 @@
 // table and the rules the game's drawing relies on, and refuses to write a file that breaks them.
 #include "mkdata.h"
 
+#include "datafile_layout.h"
+
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -20,17 +22,13 @@ namespace mkdata {
 
 namespace {
 
-constexpr int OBJECT_COUNT = 22;
-constexpr int BOT1_STAND = 0;
-constexpr int GROUND_TEXTURE = 4;
-constexpr int BUZZ = 20;
-constexpr int MUSIC = 21;
-// The carried-bot icon: the region of object 0 copied unmasked onto the player.
-constexpr int ICON_X = 3;
-constexpr int ICON_Y = 3;
-constexpr int ICON_SIZE = 10;
 // Images swapped for one another while an actor animates share one size: first and last index.
-constexpr std::array<std::array<int, 2>, 4> CYCLES = {{{0, 3}, {11, 14}, {15, 18}, {7, 9}}};
+constexpr std::array<std::array<int, 2>, 4> CYCLES = {{
+    {OBJ_BOT1_STAND, OBJ_BOT1_WALK + WALK_FRAMES - 1},
+    {OBJ_BOT2_STAND, OBJ_BOT2_WALK + WALK_FRAMES - 1},
+    {OBJ_BOT3_STAND, OBJ_BOT3_WALK + WALK_FRAMES - 1},
+    {OBJ_ENEMY_WALK, OBJ_ENEMY_WALK + WALK_FRAMES - 1},
+}};
 
 enum class kind_t { bitmap, sample, midi };
 
@@ -43,7 +41,7 @@ struct object_t {
 };
 
 kind_t expected_kind(int index) {
-    return index == BUZZ ? kind_t::sample : index == MUSIC ? kind_t::midi : kind_t::bitmap;
+    return index == OBJ_BUZZ ? kind_t::sample : index == OBJ_MUSIC ? kind_t::midi : kind_t::bitmap;
 }
 
 // ---- Big-endian writing -------------------------------------------------------------------
@@ -160,17 +158,18 @@ void write_datafile(const std::filesystem::path &file, const std::vector<object_
 // ---- The rules the game's drawing relies on ----------------------------------------------
 
 void check_icon(const image_t &img) {
-    if (img.w < ICON_X + ICON_SIZE || img.h < ICON_Y + ICON_SIZE) {
+    if (img.w < ICON_CROP_X + ICON_SIZE || img.h < ICON_CROP_Y + ICON_SIZE) {
         throw build_error("object 0 is " + std::to_string(img.w) + "x" + std::to_string(img.h) +
-                          ": the carried-bot icon needs at least 13x13");
+                          ": the carried-bot icon needs at least " +
+                          std::to_string(ICON_CROP_X + ICON_SIZE) + "x" +
+                          std::to_string(ICON_CROP_Y + ICON_SIZE));
     }
-    for (int y = ICON_Y; y < ICON_Y + ICON_SIZE; y++) {
-        for (int x = ICON_X; x < ICON_X + ICON_SIZE; x++) {
+    for (int y = ICON_CROP_Y; y < ICON_CROP_Y + ICON_SIZE; y++) {
+        for (int x = ICON_CROP_X; x < ICON_CROP_X + ICON_SIZE; x++) {
             if (img.at(x, y) == MASK_COLOUR) {
                 throw build_error("object 0 has a transparent pixel at (" + std::to_string(x) +
                                   ", " + std::to_string(y) +
-                                  ") inside the icon region (3..12, 3..12), which is drawn "
-                                  "unmasked");
+                                  ") inside the carried-bot icon, which is drawn unmasked");
             }
         }
     }
@@ -204,10 +203,10 @@ void check_sprite(int index, const image_t &img) {
 }
 
 void check_objects(const std::vector<object_t> &objects) {
-    check_icon(objects[BOT1_STAND].image);
-    check_ground(objects[GROUND_TEXTURE].image);
-    for (int i = 0; i < OBJECT_COUNT; i++) {
-        if (objects[static_cast<size_t>(i)].kind == kind_t::bitmap && i != GROUND_TEXTURE) {
+    check_icon(objects[OBJ_BOT1_STAND].image);
+    check_ground(objects[OBJ_GROUND_TEXTURE].image);
+    for (int i = 0; i < OBJ_COUNT; i++) {
+        if (objects[static_cast<size_t>(i)].kind == kind_t::bitmap && i != OBJ_GROUND_TEXTURE) {
             check_sprite(i, objects[static_cast<size_t>(i)].image);
         }
     }
@@ -238,8 +237,8 @@ std::vector<object_t> build_objects(const std::filesystem::path &manifest) {
             fail(line, "objects must be listed in index order; expected index " +
                            std::to_string(objects.size()));
         }
-        if (index >= OBJECT_COUNT) {
-            fail(line, "the game has exactly " + std::to_string(OBJECT_COUNT) + " objects");
+        if (index >= OBJ_COUNT) {
+            fail(line, "the game has exactly " + std::to_string(OBJ_COUNT) + " objects");
         }
         object_t o;
         o.name = line.words[1];
@@ -269,9 +268,9 @@ std::vector<object_t> build_objects(const std::filesystem::path &manifest) {
         }
         objects.push_back(std::move(o));
     }
-    if (objects.size() != OBJECT_COUNT) {
+    if (objects.size() != OBJ_COUNT) {
         throw build_error(manifest.string() + ": lists " + std::to_string(objects.size()) +
-                          " objects, the game needs " + std::to_string(OBJECT_COUNT));
+                          " objects, the game needs " + std::to_string(OBJ_COUNT));
     }
     return objects;
 }
@@ -366,10 +365,10 @@ int main(int argc, char **argv) {
         mkdata::check_objects(objects);
         mkdata::write_datafile(argv[2], objects);
         if (argc >= 4) {
-            mkdata::write_midi_file(argv[3], objects[mkdata::MUSIC].song);
+            mkdata::write_midi_file(argv[3], objects[OBJ_MUSIC].song);
         }
         if (argc >= 5) {
-            mkdata::write_wav_file(argv[4], objects[mkdata::BUZZ].sound);
+            mkdata::write_wav_file(argv[4], objects[OBJ_BUZZ].sound);
         }
         std::printf("mkdata: wrote %s\n", argv[2]);
         mkdata::report(objects);
