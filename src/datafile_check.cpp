@@ -16,6 +16,10 @@ constexpr int32_t MAX_SAMPLE_FRAMES = 64 << 20;
 constexpr int MIDI_TRACK_COUNT = 32;
 constexpr int MAX_NESTING = 8;       // data files inside data files: the reader recurses
 constexpr int OLD_FONT_GLYPHS = 224; // glyphs of the two older font formats
+// The reader adds each property of an object and each range of a font to a list it walks from
+// the start every time: time grows with the square of their number.
+constexpr int MAX_PROPERTIES = 64;
+constexpr int MAX_FONT_RANGES = 256;
 constexpr int32_t MAX_CODE_POINT = 0x10ffff;
 constexpr int LZSS_RING = 4096;
 constexpr int LZSS_LONGEST = 18;
@@ -210,7 +214,7 @@ bool font_ok(reader_t &r) {
         return true;
     }
     int ranges;
-    if (!read_be16(r, ranges, false) || ranges < 1) {
+    if (!read_be16(r, ranges, false) || ranges < 1 || ranges > MAX_FONT_RANGES) {
         return false;
     }
     int first_kind = -1;
@@ -384,11 +388,12 @@ bool object_ok(reader_t &r, walk_t &walk) {
     if (!read_be32(r, type)) {
         return false;
     }
-    while (type == DAT_PROPERTY) {
+    for (int properties = 1; type == DAT_PROPERTY; properties++) {
         // The property list ends at the first DAT_END: a property with that id is never freed.
         int32_t id, length;
-        if (!read_be32(r, id) || id == DAT_END || !read_be32(r, length) || length < 0 ||
-            !skip(r, static_cast<size_t>(length)) || !read_be32(r, type)) {
+        if (properties > MAX_PROPERTIES || !read_be32(r, id) || id == DAT_END ||
+            !read_be32(r, length) || length < 0 || !skip(r, static_cast<size_t>(length)) ||
+            !read_be32(r, type)) {
             return false;
         }
     }

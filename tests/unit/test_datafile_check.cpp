@@ -57,6 +57,7 @@ const bytes NAME = hex("70726f70 4e414d45");
 // Font ranges: mono, 2 glyphs 8 x 1 from 32; colour at depth 8, 1 glyph 1 x 1 at 65.
 const bytes MONO = hex("01 00000020 00000021 00080001 ff 00080001 81");
 const bytes COLOUR = hex("00 00000041 00000041 00010001 03");
+const bytes RANGE = hex("01 00000041 00000041 00010001 80");
 // A data file object holding files inside files, the innermost holding a palette.
 bytes nested(int files) {
     bytes b = object("PAL ", bytes(4, 1));
@@ -64,6 +65,9 @@ bytes nested(int files) {
         b = object("FILE", be(1, 4) + b);
     }
     return b;
+}
+bytes times(int n, const bytes &b) {
+    return n > 0 ? b + times(n - 1, b) : bytes{};
 }
 template <class... Files> std::vector<bytes> list(const Files &...files) {
     return {files...};
@@ -143,7 +147,8 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
     // disagrees with where unpacking stops, so the next object would start elsewhere for the
     // reader; a first token copying ring bytes the reader leaves as the heap had them; RLE rows
     // that end late, cover more or less than the width, or fill more than the size; fonts cut,
-    // with ranges of two kinds, none, or backwards; files nested 8 deep.
+    // with ranges of two kinds, none, or backwards; files nested 8 deep; objects with 65
+    // properties, fonts with 257 ranges.
     int n = 0;
     for (const bytes &f :
          list(magic, all, fewer, at(1, bmp(8193, 1)), at(1, bmp(20, 20, 24, 9)),
@@ -170,10 +175,14 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
               at(22, object("FONT", hex("0001") + bytes(223, 1))),
               at(22, object("FONT", hex("0000 0002") + MONO + COLOUR)),
               at(22, object("FONT", hex("0000 0000"))),
-              at(22, object("FONT", hex("0000 0001 01 00000021 00000020"))), at(22, nested(8)))) {
+              at(22, object("FONT", hex("0000 0001 01 00000021 00000020"))), at(22, nested(8)),
+              at(3, times(65, NAME + hex("00000000")) + bmp(3, 3)),
+              at(22, object("FONT", hex("0000 0101") + times(257, RANGE))))) {
         EXPECT_FALSE(ok(f)) << "file " << n++;
     }
     EXPECT_TRUE(ok(at(0, object("BMP ", packed, size(packed), -size(icon)))));
+    EXPECT_TRUE(ok(at(3, times(64, NAME + hex("00000000")) + bmp(3, 3))));
+    EXPECT_TRUE(ok(at(22, object("FONT", hex("0000 0100") + times(256, RANGE)))));
     EXPECT_TRUE(ok(at(22, object("DATA", hex("00edf0"), 3, -3)))); // from the zeroed part
     EXPECT_TRUE(ok(at(21, song(hex("00c005 30c006 00ff2f00")))));  // programs take one byte
 }
