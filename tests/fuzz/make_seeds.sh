@@ -14,8 +14,9 @@ cd "$WORK"
 
 # One small source of every kind: an image, a palette image, a 8 x 16 BIOS font, an 8-bit WAV,
 # a MIDI song, and a directory that becomes a nested data file.
-convert -size 5x3 xc:magenta -fill blue -draw 'point 1,1' -draw 'point 3,2' BMP3:image.bmp
-convert -size 4x4 xc:red -type Palette BMP3:palette.bmp
+CONVERT=$(command -v /usr/bin/convert convert | head -n 1) # ImageMagick's, wherever PATH points
+"$CONVERT" -size 5x3 xc:magenta -fill blue -draw 'point 1,1' -draw 'point 3,2' BMP3:image.bmp
+"$CONVERT" -size 4x4 xc:red -type Palette BMP3:palette.bmp
 python3 - <<'EOF'
 import struct
 open('font.fnt', 'wb').write(bytes((i * 37) & 0xff for i in range(4096)))
