@@ -4,15 +4,27 @@
 
 #include <cstdio>
 
+// Everything here follows Allegro 4.4's reader (datafile.c, file.c, lzss.c): what it reads, in
+// which order, how many bytes it takes and what it allocates from the sizes it finds.
+
 namespace {
 
 constexpr size_t MAX_FILE_SIZE = size_t{256} << 20;
 constexpr int32_t MAX_OBJECTS = 65536;
-constexpr int MAX_BITMAP_SIDE = 8192;
+constexpr int MAX_SIDE = 8192;
 constexpr int32_t MAX_SAMPLE_FRAMES = 64 << 20;
 constexpr int MIDI_TRACK_COUNT = 32;
+constexpr int MAX_NESTING = 8;       // data files inside data files: the reader recurses
+constexpr int OLD_FONT_GLYPHS = 224; // glyphs of the two older font formats
+// The reader adds each property of an object and each range of a font to a list it walks from
+// the start every time: time grows with the square of their number.
+constexpr int MAX_PROPERTIES = 64;
+constexpr int MAX_FONT_RANGES = 256;
+constexpr int32_t MAX_CODE_POINT = 0x10ffff;
+constexpr int LZSS_RING = 4096;
+constexpr int LZSS_LONGEST = 18;
 
-// A bounds-checked big-endian reader over a byte range.
+// A bounds-checked reader over a byte range.
 struct reader_t {
     const uint8_t *p;
     size_t left;
@@ -28,6 +40,11 @@ bool take(reader_t &r, size_t n, const uint8_t *&out) {
     return true;
 }
 
+bool skip(reader_t &r, size_t n) {
+    const uint8_t *unused;
+    return take(r, n, unused);
+}
+
 bool read_be32(reader_t &r, int32_t &v) {
     const uint8_t *b;
     if (!take(r, 4, b)) {
@@ -38,49 +55,195 @@ bool read_be32(reader_t &r, int32_t &v) {
     return true;
 }
 
-bool read_be16(reader_t &r, int &v) {
+// A 16-bit number as Allegro reads it: 0..65535, or sign-extended where it stores it in a short.
+bool read_be16(reader_t &r, int &v, bool is_signed) {
     const uint8_t *b;
     if (!take(r, 2, b)) {
         return false;
     }
-    v = static_cast<int16_t>(static_cast<uint16_t>(b[0] << 8 | b[1]));
+    const auto u = static_cast<uint16_t>(b[0] << 8 | b[1]);
+    v = is_signed ? static_cast<int16_t>(u) : u;
     return true;
 }
 
-bool bitmap_body_ok(reader_t r) {
-    int depth, w, h;
-    if (!read_be16(r, depth) || !read_be16(r, w) || !read_be16(r, h)) {
+bool read_byte(reader_t &r, int &v) {
+    const uint8_t *b;
+    if (!take(r, 1, b)) {
         return false;
     }
-    int bytes;
-    switch (depth) {
-    case 8:
-        bytes = 1;
-        break;
-    case 15:
-    case 16:
-        bytes = 2;
-        break;
-    case 24:
-    case 32:
-        bytes = 3;
-        break;
-    case -32:
-        bytes = 4;
-        break;
-    default:
-        return false;
-    }
-    if (w < 1 || h < 1 || w > MAX_BITMAP_SIDE || h > MAX_BITMAP_SIDE) {
-        return false;
-    }
-    return r.left >= static_cast<size_t>(w) * static_cast<size_t>(h) * static_cast<size_t>(bytes);
+    v = b[0];
+    return true;
 }
 
-bool sample_body_ok(reader_t r) {
+bool side_ok(int n) {
+    return n >= 1 && n <= MAX_SIDE;
+}
+
+// Bytes one stored pixel takes at a depth: 24 and 32 are both stored as R, G, B and -32 adds
+// alpha. 0 for the depths the reader does not handle.
+size_t stored_pixel_size(int depth) {
+    switch (depth) {
+    case 8:
+        return 1;
+    case 15:
+    case 16:
+        return 2;
+    case 24:
+    case 32:
+        return 3;
+    case -32:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+// Width, height and rows of pixels, as bitmaps, compiled sprites and font glyphs are stored.
+// The reader allocates width x height x bytes per pixel without an overflow check.
+bool image_ok(reader_t &r, int depth) {
+    const size_t pixel = stored_pixel_size(depth);
+    int w, h;
+    return pixel > 0 && read_be16(r, w, false) && read_be16(r, h, false) && side_ok(w) &&
+           side_ok(h) && skip(r, static_cast<size_t>(w) * static_cast<size_t>(h) * pixel);
+}
+
+// One count of an RLE sprite's row: 1 byte at depth 8 (0 ends the row), else 2 or 4 bytes,
+// little-endian, the mask colour ending the row.
+bool rle_count(reader_t &r, size_t unit, int32_t &count, bool &end_of_row) {
+    const uint8_t *b;
+    if (!take(r, unit, b)) {
+        return false;
+    }
+    if (unit == 1) {
+        count = static_cast<int8_t>(b[0]);
+        end_of_row = count == 0;
+    } else if (unit == 2) {
+        const auto v = static_cast<uint16_t>(b[0] | b[1] << 8);
+        count = static_cast<int16_t>(v);
+        end_of_row = v == MASK_COLOR_16;
+    } else {
+        const uint32_t v =
+            uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+        count = static_cast<int32_t>(v);
+        end_of_row = v == MASK_COLOR_32;
+    }
+    return true;
+}
+
+// Depth, width, height, the size of the sprite in memory, then per row runs of solid pixels
+// (a positive count and the pixels) and skips (a negative count) up to an end-of-row mark. The
+// reader allocates the given size and writes the rows into it unchecked; drawing trusts them
+// too. So every row must cover the width exactly and the rows must fill the size exactly.
+bool rle_sprite_ok(reader_t &r) {
+    int depth, w, h;
+    int32_t size;
+    if (!read_be16(r, depth, true) || !read_be16(r, w, false) || !read_be16(r, h, false) ||
+        !read_be32(r, size)) {
+        return false;
+    }
+    const size_t pixel = stored_pixel_size(depth);
+    if (pixel == 0 || !side_ok(w) || !side_ok(h) || size < 0) {
+        return false;
+    }
+    // In memory, counts and pixels take 1 byte at depth 8, 2 at 15 and 16, 4 above.
+    const size_t unit = depth == 8 ? 1 : pixel == 2 ? 2 : 4;
+    reader_t rows = r;
+    if (depth == 8) { // read as raw bytes, exactly `size` of them
+        const uint8_t *raw;
+        if (!take(r, static_cast<size_t>(size), raw)) {
+            return false;
+        }
+        rows = reader_t{raw, static_cast<size_t>(size)};
+    }
+    size_t units = 0;
+    for (int y = 0; y < h; y++) {
+        int covered = 0;
+        for (;;) {
+            int32_t count;
+            bool end_of_row;
+            if (!rle_count(rows, unit, count, end_of_row)) {
+                return false;
+            }
+            units++;
+            if (end_of_row) {
+                break;
+            }
+            if (count == 0 || count < -(w - covered) || count > w - covered) {
+                return false;
+            }
+            if (count > 0 && !skip(rows, static_cast<size_t>(count) * pixel)) {
+                return false;
+            }
+            units += count > 0 ? static_cast<size_t>(count) : 0;
+            covered += count > 0 ? count : -count;
+        }
+        if (covered != w) {
+            return false;
+        }
+    }
+    if (depth != 8) {
+        r = rows;
+    }
+    return units * unit == static_cast<size_t>(size);
+}
+
+bool mono_glyph_ok(reader_t &r) {
+    int w, h;
+    return read_be16(r, w, false) && read_be16(r, h, false) && w <= MAX_SIDE && h <= MAX_SIDE &&
+           skip(r, static_cast<size_t>((w + 7) / 8) * static_cast<size_t>(h));
+}
+
+// A font: a fixed-pitch or proportional font of the older formats, or ranges of glyphs. The
+// reader allocates a pointer per glyph of a range before it reads any, and a font's ranges share
+// one set of functions: ranges of two kinds would be freed the wrong way, a font without ranges
+// has none at all.
+bool font_ok(reader_t &r) {
+    int height;
+    if (!read_be16(r, height, true)) {
+        return false;
+    }
+    if (height > 0) {
+        return skip(r, static_cast<size_t>(OLD_FONT_GLYPHS) * static_cast<size_t>(height));
+    }
+    if (height < 0) {
+        for (int i = 0; i < OLD_FONT_GLYPHS; i++) {
+            if (!image_ok(r, 8)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    int ranges;
+    if (!read_be16(r, ranges, false) || ranges < 1 || ranges > MAX_FONT_RANGES) {
+        return false;
+    }
+    int first_kind = -1;
+    for (int i = 0; i < ranges; i++) {
+        int depth;
+        int32_t begin, last;
+        if (!read_byte(r, depth) || !read_be32(r, begin) || !read_be32(r, last) || begin < 0 ||
+            last < begin || last > MAX_CODE_POINT) {
+            return false;
+        }
+        const int mono = depth == 1 || depth == 255;
+        if (first_kind >= 0 && mono != first_kind) {
+            return false;
+        }
+        first_kind = mono;
+        for (int32_t c = begin; c <= last; c++) {
+            if (!(mono ? mono_glyph_ok(r) : image_ok(r, depth == 0 ? 8 : depth))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Bits (negative for stereo), frequency, length in frames, then the data.
+bool sample_ok(reader_t &r) {
     int bits, freq;
     int32_t frames;
-    if (!read_be16(r, bits) || !read_be16(r, freq) || !read_be32(r, frames)) {
+    if (!read_be16(r, bits, true) || !read_be16(r, freq, false) || !read_be32(r, frames)) {
         return false;
     }
     const int channels = bits < 0 ? 2 : 1;
@@ -88,8 +251,7 @@ bool sample_body_ok(reader_t r) {
     if ((depth != 8 && depth != 16) || frames < 0 || frames > MAX_SAMPLE_FRAMES) {
         return false;
     }
-    const size_t need = static_cast<size_t>(frames) * static_cast<size_t>(channels * depth / 8);
-    return r.left >= need;
+    return skip(r, static_cast<size_t>(frames) * static_cast<size_t>(channels * depth / 8));
 }
 
 bool read_varlen(reader_t &r, uint32_t &v) {
@@ -157,9 +319,9 @@ bool midi_track_ok(reader_t r, uint64_t &ticks) {
     return start_size == 0;
 }
 
-bool midi_body_ok(reader_t r) {
+bool midi_ok(reader_t &r) {
     int divisions;
-    if (!read_be16(r, divisions) || divisions <= 0) {
+    if (!read_be16(r, divisions, true) || divisions <= 0) {
         return false;
     }
     uint64_t longest = 0;
@@ -176,41 +338,68 @@ bool midi_body_ok(reader_t r) {
     return longest > 0;
 }
 
-// Kinds the loader builds from the object's bytes; anything else it keeps as raw bytes.
-bool object_body_ok(int32_t type, reader_t body) {
+// Where a walk through the objects stands: how deep in nested data files, what unpacking may
+// still produce (all packed parts together stay within what an unpacked file may hold), and
+// the listing of the objects seen, if one is wanted.
+struct walk_t {
+    int depth;
+    size_t unpack_budget;
+    std::vector<datafile_entry_t> *listing;
+};
+
+bool object_list_ok(reader_t &r, int32_t least, walk_t &walk);
+
+// The kinds Allegro builds from an object's bytes; every other kind (palettes, patches, plain
+// data) it keeps as the bytes themselves.
+bool body_ok(int32_t type, reader_t body, walk_t &walk) {
+    if (walk.listing) {
+        walk.listing->push_back({walk.depth, type, static_cast<int32_t>(body.left)});
+    }
+    int image_depth;
     switch (type) {
+    case DAT_FILE: {
+        if (walk.depth + 1 >= MAX_NESTING) {
+            return false;
+        }
+        walk.depth++;
+        const bool ok = object_list_ok(body, 0, walk);
+        walk.depth--;
+        return ok;
+    }
     case DAT_BITMAP:
     case DAT_C_SPRITE:
     case DAT_XC_SPRITE:
-        return bitmap_body_ok(body);
-    case DAT_SAMPLE:
-        return sample_body_ok(body);
-    case DAT_MIDI:
-        return midi_body_ok(body);
-    case DAT_FILE:
-    case DAT_FONT:
+        return read_be16(body, image_depth, true) && image_ok(body, image_depth);
     case DAT_RLE_SPRITE:
-    case DAT_PATCH:
-    case DAT_PALETTE:
-    case DAT_PROPERTY:
-        return false; // kinds the game never ships; refuse rather than trust
+        return rle_sprite_ok(body);
+    case DAT_FONT:
+        return font_ok(body);
+    case DAT_SAMPLE:
+        return sample_ok(body);
+    case DAT_MIDI:
+        return midi_ok(body);
     default:
         return true;
     }
 }
 
-bool object_ok(reader_t &r, std::vector<uint8_t> &scratch) {
+bool object_ok(reader_t &r, walk_t &walk) {
     int32_t type;
     if (!read_be32(r, type)) {
         return false;
     }
-    while (type == DAT_PROPERTY) {
+    for (int properties = 1; type == DAT_PROPERTY; properties++) {
+        // The property list ends at the first DAT_END: a property with that id is never freed.
         int32_t id, length;
-        const uint8_t *skip;
-        if (!read_be32(r, id) || !read_be32(r, length) || length < 0 ||
-            !take(r, static_cast<size_t>(length), skip) || !read_be32(r, type)) {
+        if (properties > MAX_PROPERTIES || !read_be32(r, id) || id == DAT_END ||
+            !read_be32(r, length) || length < 0 || !skip(r, static_cast<size_t>(length)) ||
+            !read_be32(r, type)) {
             return false;
         }
+    }
+    // Free slots of the reader's table of loaders hold DAT_END with no loader to call.
+    if (type == DAT_END) {
+        return false;
     }
     int32_t stored, expanded;
     const uint8_t *data;
@@ -218,36 +407,42 @@ bool object_ok(reader_t &r, std::vector<uint8_t> &scratch) {
         !take(r, static_cast<size_t>(stored), data)) {
         return false;
     }
-    if (expanded >= 0) {
-        if (expanded != stored) {
-            return false;
-        }
-        return object_body_ok(type, reader_t{data, static_cast<size_t>(stored)});
+    if (expanded >= 0) { // the reader takes `expanded` bytes whatever `stored` says
+        return expanded == stored &&
+               body_ok(type, reader_t{data, static_cast<size_t>(stored)}, walk);
     }
-    // A negative size marks an object packed on its own.
-    if (!lzss_unpack(data, static_cast<size_t>(stored), scratch) ||
-        scratch.size() < static_cast<size_t>(-static_cast<int64_t>(expanded))) {
+    // A negative size marks an object packed on its own. The reader unpacks until that many
+    // bytes have come out and reads no further, whatever the stored size says: where the two
+    // disagree, the next object would start elsewhere for it than for this check.
+    const auto size = static_cast<size_t>(-static_cast<int64_t>(expanded));
+    std::vector<uint8_t> body;
+    size_t used;
+    if (size > walk.unpack_budget ||
+        !lzss_unpack(data, static_cast<size_t>(stored), size, body, used) || body.size() != size ||
+        used != static_cast<size_t>(stored)) {
         return false;
     }
-    return object_body_ok(
-        type, reader_t{scratch.data(), static_cast<size_t>(-static_cast<int64_t>(expanded))});
+    walk.unpack_budget -= size;
+    return body_ok(type, reader_t{body.data(), size}, walk);
 }
 
-bool objects_ok(reader_t r) {
-    int32_t magic, count;
-    if (!read_be32(r, magic) || magic != DAT_MAGIC || !read_be32(r, count)) {
+// The object count, then the objects. Bytes after the last are never read.
+bool object_list_ok(reader_t &r, int32_t least, walk_t &walk) {
+    int32_t count;
+    if (!read_be32(r, count) || count < least || count > MAX_OBJECTS) {
         return false;
     }
-    if (count < OBJ_COUNT || count > MAX_OBJECTS) {
-        return false;
-    }
-    std::vector<uint8_t> scratch;
     for (int32_t i = 0; i < count; i++) {
-        if (!object_ok(r, scratch)) {
+        if (!object_ok(r, walk)) {
             return false;
         }
     }
     return true;
+}
+
+bool contents_ok(reader_t r, walk_t &walk) {
+    int32_t magic;
+    return read_be32(r, magic) && magic == DAT_MAGIC && object_list_ok(r, OBJ_COUNT, walk);
 }
 
 bool expected_kind(const DATAFILE &object, int index) {
@@ -266,67 +461,81 @@ bool power_of_two(int n) {
 
 } // namespace
 
-bool lzss_unpack(const uint8_t *in, size_t size, std::vector<uint8_t> &out) {
-    constexpr int N = 4096;
-    constexpr int F = 18;
+bool lzss_unpack(const uint8_t *in, size_t size, size_t limit, std::vector<uint8_t> &out,
+                 size_t &used) {
     constexpr int THRESHOLD = 2;
-    uint8_t ring[N] = {};
-    int r = N - F;
+    constexpr int TAIL = LZSS_RING - LZSS_LONGEST; // the reader zeroes the ring up to here only
+    uint8_t ring[LZSS_RING] = {};
+    int r = TAIL;
     unsigned flags = 0;
     size_t pos = 0;
     out.clear();
-    for (;;) {
+    auto put = [&](uint8_t c) {
+        out.push_back(c);
+        ring[r] = c;
+        r = (r + 1) & (LZSS_RING - 1);
+    };
+    while (out.size() < limit) {
         flags >>= 1;
         if (!(flags & 256)) {
             if (pos >= size) {
-                return true;
+                break;
             }
             flags = in[pos++] | 0xff00u;
         }
         if (flags & 1) {
             if (pos >= size) {
-                return true;
+                break;
             }
-            const uint8_t c = in[pos++];
-            out.push_back(c);
-            ring[r] = c;
-            r = (r + 1) & (N - 1);
-        } else {
-            if (pos + 2 > size) {
-                return pos == size;
-            }
-            int i = in[pos++];
-            int j = in[pos++];
-            i |= (j & 0xf0) << 4;
-            j = (j & 0x0f) + THRESHOLD;
-            for (int k = 0; k <= j; k++) {
-                const uint8_t c = ring[(i + k) & (N - 1)];
-                out.push_back(c);
-                ring[r] = c;
-                r = (r + 1) & (N - 1);
-            }
+            put(in[pos++]);
+            continue;
         }
-        if (out.size() > MAX_FILE_SIZE) {
-            return false;
+        if (pos + 2 > size) {
+            if (pos < size) {
+                return false;
+            }
+            break;
+        }
+        const int i = in[pos] | (in[pos + 1] & 0xf0) << 4;
+        const int length = (in[pos + 1] & 0x0f) + THRESHOLD + 1;
+        pos += 2;
+        for (int k = 0; k < length && out.size() < limit; k++) {
+            const int from = (i + k) & (LZSS_RING - 1);
+            // The first bytes out go to the tail, so a tail byte is written once enough came out.
+            if (from >= TAIL && static_cast<size_t>(from - TAIL) >= out.size()) {
+                return false;
+            }
+            put(ring[from]);
         }
     }
+    used = pos;
+    return true;
 }
 
-bool datafile_bytes_ok(const uint8_t *bytes, size_t size) {
+bool datafile_bytes_ok(const uint8_t *bytes, size_t size, std::vector<datafile_entry_t> *listing) {
     reader_t r{bytes, size};
+    walk_t walk{0, MAX_FILE_SIZE, listing};
+    if (listing) {
+        listing->clear();
+    }
     int32_t magic;
     if (!read_be32(r, magic)) {
         return false;
     }
     if (magic == static_cast<int32_t>(F_NOPACK_MAGIC)) {
-        return objects_ok(r);
+        return contents_ok(r, walk);
     }
-    if (magic == static_cast<int32_t>(F_PACK_MAGIC)) {
-        std::vector<uint8_t> unpacked;
-        return lzss_unpack(r.p, r.left, unpacked) &&
-               objects_ok(reader_t{unpacked.data(), unpacked.size()});
+    if (magic != static_cast<int32_t>(F_PACK_MAGIC)) {
+        return false;
     }
-    return false;
+    std::vector<uint8_t> unpacked;
+    size_t used;
+    if (!lzss_unpack(r.p, r.left, MAX_FILE_SIZE + 1, unpacked, used) ||
+        unpacked.size() > MAX_FILE_SIZE) {
+        return false;
+    }
+    walk.unpack_budget -= unpacked.size();
+    return contents_ok(reader_t{unpacked.data(), unpacked.size()}, walk);
 }
 
 bool datafile_structure_ok(const char *path) {
