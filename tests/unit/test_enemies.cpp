@@ -1,6 +1,6 @@
 // The shot pool and the enemy slots (ring search, take-over when full, what a placement holds),
 // the aim, and one pass of the enemies: ground enemies fire and hop, flyers home in, turn away
-// from the shield, bounce off the terrain and sting what they touch; the buzz follows the flyers.
+// from the shield, bounce off the terrain and sting; the buzz follows the flyers.
 #include "unit_helpers.h"
 
 #include "enemies.h"
@@ -33,60 +33,35 @@ TEST_F(WorldTest, ShotPoolTakesTheFirstFreeSlotFromItsCursorOrTheOneAfterItWhenF
     EXPECT_EQ(power[42].x, -1.0f);
 }
 
-TEST_F(WorldTest, EnemiesTakeFreeSlotsInRingOrderWithTheirKindsStartValues) {
+TEST_F(WorldTest, EnemiesTakeFreeSlotsInRingOrderAndAFullTableTheSlotAfterTheCursor) {
     flat_ground(300.0f);
     reset_enemy_slots();
     for (int s : {497, 499, 1}) {
         enemy[s].flags = ENEMY_ALIVE | ENEMY_GROUND;
     }
     enemy[3].flags = ENEMY_GROUND; // dead: free
-    enemy[498].sprite = 9;
-    enemy[498].vx = 7.0f;
     enemy_loop = 497;
     set_time(4321);
     std::srand(5);
-    const int r = std::rand();
+    const int r1 = std::rand(), r2 = std::rand();
     std::srand(5);
     init_enemy(5, ENEMY_FLYER, 1234); // draws no random number
-    EXPECT_EQ(enemy_loop, 4);
     for (int s : {498, 0, 2, 3, 4}) {
-        const enemy_t &e = enemy[s];
-        EXPECT_EQ(std::tuple(e.flags, e.x, e.y, e.vx, e.health, e.last_shot, e.sprite),
-                  std::tuple(5, 1234.0f, 290.0f, 0.0f, 4.0f, 4321.0f, s == 498 ? 9 : 7))
+        EXPECT_EQ(std::tuple(enemy[s].flags, enemy[s].x, enemy[s].y, enemy[s].health),
+                  std::tuple(5, 1234.0f, 290.0f, 4.0f))
             << s;
     }
-    EXPECT_EQ(std::tuple(enemy[496].flags, enemy[497].flags, enemy[1].flags), std::tuple(0, 3, 3));
-    // A ground enemy draws its x, spread by slot, and stands 10 px into the ground.
+    // Ground enemies draw their x, spread by slot, and stand 10 px into the ground; taken over,
+    // spread wider, on the ground and tougher.
     init_enemy(1, ENEMY_GROUND, 0);
-    EXPECT_EQ(enemy_loop, 5);
-    const enemy_t &e = enemy[5];
-    EXPECT_EQ(std::tuple(e.x, e.y, e.health, e.flags),
-              std::tuple(static_cast<float>(r % 640 + 800), 300.0f - TEST_ENEMY_H + 10, 50.0f, 3));
-}
-
-TEST_F(WorldTest, AFullEnemyTableIsTakenOverAfterTheCursorWithValuesOfItsOwn) {
-    for (int i = 0; i < GROUND_POINTS; i++) {
-        ground[i] = {100.0f * static_cast<float>(i), 50.0f * static_cast<float>(i)}; // x / 2
-    }
-    reset_enemy_slots();
     for (enemy_t &e : enemy) {
-        e.flags = ENEMY_ALIVE | ENEMY_GROUND;
-        e.health = 9.0f;
+        e.flags |= ENEMY_ALIVE;
     }
-    enemy_loop = 10;
-    std::srand(3);
-    const int x = std::rand() % 640 + 300 + 1200 * 11;
-    std::srand(3);
     init_enemy(1, ENEMY_GROUND, 0);
-    EXPECT_EQ(enemy_loop, 11);
-    EXPECT_EQ(std::tuple(enemy[11].x, enemy[11].health, enemy[10].health, enemy[12].health),
-              std::tuple(static_cast<float>(x), 100.0f, 9.0f, 9.0f));
-    EXPECT_FLOAT_EQ(enemy[11].y, static_cast<float>(x) / 2); // on the line
-    enemy_loop = 499;
-    init_enemy(1, ENEMY_FLYER, 1234);
-    EXPECT_EQ(enemy_loop, 0);
-    EXPECT_EQ(std::tuple(enemy[0].flags, enemy[0].health), std::tuple(5, 2.0f));
-    EXPECT_FLOAT_EQ(enemy[0].y, 617.0f - 10.0f);
+    EXPECT_EQ(std::tuple(enemy_loop, enemy[5].x, enemy[5].y, enemy[5].health, enemy[6].x,
+                         enemy[6].y, enemy[6].health, enemy[6].last_shot),
+              std::tuple(6, static_cast<float>(r1 % 640 + 800), 300.0f - TEST_ENEMY_H + 10, 50.0f,
+                         static_cast<float>(r2 % 640 + 300 + 1200 * 6), 300.0f, 100.0f, 4321.0f));
 }
 
 TEST(Aim, WholeDegreesTruncatedTowardZeroThenMadeNonNegativeAbove) {
@@ -97,13 +72,8 @@ TEST(Aim, WholeDegreesTruncatedTowardZeroThenMadeNonNegativeAbove) {
     }
 }
 
-enemy_t &ground_enemy(int slot, float x, float y) {
-    enemy[slot] = enemy_t{7, 7, 3, 0.5f, 0, x, y, 0, 0, 50, 0, ENEMY_ALIVE + ENEMY_GROUND};
-    return enemy[slot];
-}
-
-enemy_t &flyer(int slot, float x, float y) {
-    enemy[slot] = enemy_t{7, 7, 3, 0.5f, 0, x, y, 0, 0, 4, 0, ENEMY_ALIVE + ENEMY_FLYER};
+enemy_t &place(int slot, float x, float y, int kind) {
+    enemy[slot] = enemy_t{7, 7, 3, 0.5f, 0, x, y, 0, 0, 50, 0, ENEMY_ALIVE + kind};
     return enemy[slot];
 }
 
@@ -113,48 +83,40 @@ class EnemyPass : public WorldTest {
         WorldTest::SetUp();
         flat_ground(400.0f);
         player.health = 1.0f;
-        put(player, 3000, 100);
     }
 };
 
 TEST_F(EnemyPass, GroundEnemiesFireEveryThreeSecondsOnlyStrictlyInsideTheViewAndHop) {
     scroll.x = 1000.0f;
     put(player, 1300, 300);
-    const float xs[] = {950, 950.1f, 1639.9f, 1640};
-    for (int i = 0; i < 4; i++) {
-        ground_enemy(i, xs[i], 300);
+    const float xs[] = {950, 950.1f, 1639.9f, 1640, 1300};
+    for (int i = 0; i < 5; i++) {
+        place(i, xs[i], 300, ENEMY_GROUND);
     }
-    ground_enemy(4, 1300, 300).flags = ENEMY_GROUND; // dead
-    enemy[4].vx = 1.0f;
-    set_time(3000);
-    update_enemy();
-    EXPECT_EQ(live_shots(POWER_ENEMY_SHOT), 0);
-    set_time(3001);
-    update_enemy();
-    ASSERT_EQ(live_shots(POWER_ENEMY_SHOT), 2);
-    const power_t &s = power[0]; // enemy 1's, level with the player: straight right
-    EXPECT_EQ(fields(s), fields({950.1f + TEST_ENEMY_W / 2, 300, s.vx, s.vy, 3001, 9}));
-    EXPECT_NEAR(s.vx, 1.0f, 1e-6);
-    EXPECT_NEAR(s.vy, -0.5f, 1e-6);
-    const enemy_t &e = enemy[1];
-    EXPECT_NEAR(e.vx, 0.25f, 1e-6);
-    EXPECT_NEAR(e.y, 300 - 0.125f + 0.032174f, 1e-4);
-    EXPECT_EQ(std::tuple(enemy[0].last_shot, e.last_shot, enemy[2].last_shot, enemy[3].last_shot),
-              std::tuple(0.0f, 3001.0f, 3001.0f, 0.0f));
-    EXPECT_EQ(enemy[4].x, 1300.0f);
-    set_time(6001);
-    update_enemy();
-    EXPECT_EQ(live_shots(POWER_ENEMY_SHOT), 2);
-    EXPECT_NEAR(e.x, 950.6f, 1e-4); // still drifting with the hop
-    set_time(6002);
-    update_enemy();
-    EXPECT_EQ(live_shots(POWER_ENEMY_SHOT), 4);
+    enemy[4].flags = ENEMY_GROUND; // dead
+    const int now[] = {3000, 3001, 6001, 6002}, shots[] = {0, 2, 2, 4};
+    for (int i = 0; i < 4; i++) {
+        set_time(now[i]);
+        update_enemy();
+        EXPECT_EQ(live_shots(POWER_ENEMY_SHOT), shots[i]) << now[i];
+        if (i == 1) { // enemy 1's, level with the player: straight right, from the top middle
+            const power_t &s = power[0];
+            EXPECT_EQ(fields(s), fields({950.1f + TEST_ENEMY_W / 2, 300, s.vx, s.vy, 3001, 9}));
+            EXPECT_NEAR(s.vx, 1.0f, 1e-6);
+            EXPECT_NEAR(s.vy, -0.5f, 1e-6);
+            EXPECT_NEAR(enemy[1].vx, 0.25f, 1e-6); // hopping along a quarter of its shot
+            EXPECT_NEAR(enemy[1].y, 300 - 0.125f + 0.032174f, 1e-4);
+        }
+    }
+    EXPECT_NEAR(enemy[1].x, 950.1f + 3 * 0.25f, 1e-4);
+    EXPECT_EQ(std::tuple(enemy[0].last_shot, enemy[2].last_shot, enemy[3].last_shot, enemy[4].x),
+              std::tuple(0.0f, 6002.0f, 0.0f, 1300.0f));
 }
 
 TEST_F(EnemyPass, GroundEnemiesMoreThan250PxOverTheGroundArePutBackAt260) {
-    ground_enemy(0, 100, 400 - 251);
-    ground_enemy(1, 200, 400 - 250);
-    ground_enemy(2, 5000, 400 - 251).vx = 0.25f; // out of view, held all the same
+    place(0, 100, 400 - 251, ENEMY_GROUND);
+    place(1, 200, 400 - 250, ENEMY_GROUND);
+    place(2, 5000, 400 - 251, ENEMY_GROUND).vx = 0.25f; // out of view, held all the same
     update_enemy();
     EXPECT_EQ(std::tuple(enemy[0].y, enemy[1].y, enemy[2].y, enemy[2].x),
               std::tuple(140.0f, 150.0f, 140.0f, 5000.25f));
@@ -167,7 +129,7 @@ TEST_F(EnemyPass, FlyersHomeInWithJitterXThenYAndTurnAwayInsideTheShield) {
     const float bot_y[] = {264, 263.9f, 200}, turn[] = {1, -1, 1};
     const int mode[] = {MODE_ABILITY, MODE_ABILITY, 0};
     for (int i = 0; i < 3; i++) {
-        enemy_t &f = flyer(20, 300, 200);
+        enemy_t &f = place(20, 300, 200, ENEMY_FLYER);
         put(bot[0], 348, bot_y[i]);
         bot[0].mode = mode[i];
         std::srand(2024);
@@ -187,45 +149,26 @@ TEST_F(EnemyPass, FlyersBounceUnderTheGroundAndOneLeavingTheViewStingsOnceAndDie
     // column 4 is the player's first opaque one: truncation toward zero touches.
     scroll.x = 100.0f;
     put(player, 0, 95);
-    enemy_t &leaving = flyer(20, -7.5f, 100);
+    enemy_t &leaving = place(20, -7.5f, 100, ENEMY_FLYER);
     leaving.vy = 1.0f;
-    enemy_t &sunk = flyer(21, 300, 401);
-    enemy_t &on_line = flyer(22, 200, 400);
+    enemy_t &sunk = place(21, 300, 401, ENEMY_FLYER);
+    enemy_t &on_line = place(22, 200, 400, ENEMY_FLYER);
     update_enemy();
-    EXPECT_EQ(std::tuple(leaving.flags, player.health, sound_volume),
-              std::tuple(ENEMY_FLYER, 1.0f - 0.01f, 4)); // the buzz counts steered flyers
-    EXPECT_NEAR(leaving.y, 100.97f, 1e-4);               // not steered, but damped and moved
-    EXPECT_NEAR(sunk.vy, -1.94f, 1e-6);
-    EXPECT_NEAR(sunk.y, 378.06f, 1e-4);
+    // The leaving one is not steered but damped and moved; the buzz counts steered flyers.
+    EXPECT_EQ(std::tuple(leaving.flags, leaving.y, player.health, sound_volume, sunk.vy, sunk.y),
+              std::tuple(ENEMY_FLYER, 100 + 0.97f * 1.0f, 1.0f - 0.01f, 4, 0.97f * -2.0f,
+                         380 + 0.97f * -2.0f));
     EXPECT_NEAR(on_line.y, 400.0f, 0.2f);
     update_enemy();
     EXPECT_EQ(player.health, 1.0f - 0.01f);
 }
 
-TEST_F(EnemyPass, FlyerStingsThePlayerAndEveryCommandedBotItTouches) {
-    // The player is tested with its own image (opaque in the flyer's square), not its sprite.
-    flyer(20, 100, 100);
-    put(player, 95, 106);
-    player.sprite = OBJ_BOT1_STAND;
-    for (int k = 0; k < BOT_COUNT; k++) {
-        put(bot[k], 100, 90);
-        bot[k].sprite = OBJ_BOT1_WALK;
-        bot[k].health = 1.0f;
-        bot[k].mode = k == 1 ? pickup_bit(k) : command_bit(k);
-    }
-    update_enemy();
-    EXPECT_EQ(
-        std::tuple(enemy[20].flags, player.health, bot[0].health, bot[1].health, bot[2].health),
-        std::tuple(ENEMY_FLYER, 0.99f, 0.99f, 1.0f, 0.99f));
-}
-
 TEST_F(EnemyPass, BuzzVolumeIsTwoPerFlyerInViewUpTo255) {
-    put(player, 5000, 100);
+    player.x = 5000.0f;
     for (const int n : {127, 128}) {
         for (int i = 0; i < n; i++) {
-            flyer(i, 100.0f + static_cast<float>(i % 40) * 10.0f, 100);
+            place(i, 100.0f + static_cast<float>(i % 40) * 10.0f, 100, ENEMY_FLYER);
         }
-        sound_volume = 77;
         update_enemy();
         EXPECT_EQ(sound_volume, n == 127 ? 254 : 255);
     }

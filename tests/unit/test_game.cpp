@@ -1,27 +1,9 @@
-// The order of one logic tick, the catch-up rules of the main loop and the pointer image.
+// The catch-up rules of the main loop and the pointer image.
 #include "unit_helpers.h"
 
 #include "game.h"
 
 namespace {
-
-TEST_F(WorldTest, ATickRunsInputEnemiesPhysicsAndTheCameraInThatOrder) {
-    flat_ground(300.0f);
-    put(player, 199, 100, 3, 0);
-    player.health = 1.0f;
-    enemy[0] = enemy_t{7, 7, 3, 0.5f, 0, 400, 100, 0, 0, 50, 0, ENEMY_ALIVE | ENEMY_GROUND};
-    hold_key(KEY_W);
-    set_time(5000);
-    step_ticks(1);
-    // The puff and the shot made this tick already moved; the camera follows the moved player.
-    EXPECT_EQ(std::tuple(power[0].flags, power[1].flags), std::tuple(3, 9));
-    EXPECT_FLOAT_EQ(power[0].y, 132.0f + 10.0f * 0.99f + 0.032174f);
-    EXPECT_FLOAT_EQ(power[1].x, 410.0f - 0.99f);
-    EXPECT_FLOAT_EQ(player.vy, (-0.125f + 0.032174f) * 0.95f);
-    EXPECT_FLOAT_EQ(player.x, 201.85f);
-    EXPECT_FLOAT_EQ(scroll.x, 2.85f);
-    release_all_keys();
-}
 
 TEST(CatchUp, PendingTicksRunWhileThePilotLivesAndAnimationTicksAlways) {
     fresh_game(1);

@@ -1,8 +1,7 @@
 // The physics step of the player and the bots (damping, gravity, the springy ground, the bots'
-// height cap, abilities and their bounds) and the animation clock.
+// height cap, abilities and their bounds).
 #include "unit_helpers.h"
 
-#include "enemies.h"
 #include "physics.h"
 
 #include <cmath>
@@ -69,24 +68,6 @@ TEST_F(Physics, BotsAreBrakedAbove225PxOverTheGroundWhereTheyStoodBeforeMoving) 
     EXPECT_EQ(bot[0].y, 270 + braked);
 }
 
-TEST_F(Physics, RightButtonSwitchesEachDeployedBotsAbilityOncePerPress) {
-    put(bot[0], 100, LINE);
-    bot[0].mode = 8;
-    put(bot[1], 300, LINE);
-    bot[1].mode = 16 + 64;
-    bot[2].mode = 4 + 64; // carried: never switched
-    const int buttons[] = {2, 2, 2, 0, 3, 2, 1, 0};
-    const int state[] = {1, 2, 2, 0, 1, 2, 0, 0};
-    const int on[] = {64, 64, 64, 64, 0, 0, 0, 0};
-    for (int i = 0; i < 8; i++) {
-        set_buttons(buttons[i]);
-        step_ticks(1, 17);
-        EXPECT_EQ(std::tuple(mouse_right_click, bot[0].mode, bot[1].mode, bot[2].mode),
-                  std::tuple(state[i], 8 + on[i], 16 + 64 - on[i], 4 + 64))
-            << i;
-    }
-}
-
 auto charges() {
     return std::tuple(bot[0].charge, bot[1].charge, bot[2].charge);
 }
@@ -122,34 +103,8 @@ TEST_F(Physics, AbilitiesFeedAndHealWithinBoundsAndStopWhenTheChargeRunsOut) {
     mouse_right_click = 1;
     update_physics();
     EXPECT_EQ(std::tuple(bot[0].mode, bot[1].mode, bot[2].mode), std::tuple(8, 2 + 64, 4));
-    EXPECT_EQ(charges(), std::tuple(0.0f, 0.5f + 0.001f, 0.0f));
-    EXPECT_EQ(bot[1].y, 60.0f);
-}
-
-TEST_F(WorldTest, AnimationShowsTheClocksImageTwoTicksEachAndWraps) {
-    reset_enemy_slots(); // enemies cycle 7..9 at half the clock
-    player.first_sprite = OBJ_PLAYER;
-    player.sprite_count = 1;
-    for (actor_t &b : bot) { // a bot out of action is stepped all the same
-        b.first_sprite = OBJ_BOT2_WALK;
-        b.sprite_count = 3;
-        b.anim_speed = 0.5f;
-    }
-    enemy[7].flags = ENEMY_ALIVE | ENEMY_GROUND;
-    enemy[3].flags = ENEMY_ALIVE | ENEMY_FLYER;
-    enemy[4] = enemy_t{7, 8, 3, 0.5f, 0, 0, 0, 0, 0, 0, 0, ENEMY_FLYER}; // dead: left alone
-    const int pos[] = {0, 0, 1, 1, 2, 2, 0};
-    for (int f = 0; f < 7; f++) {
-        frame = static_cast<float>(f);
-        update_anim();
-        EXPECT_EQ(std::tuple(bot[1].anim_pos, bot[1].sprite, enemy[7].sprite, player.sprite),
-                  std::tuple(pos[f], OBJ_BOT2_WALK + pos[f], OBJ_ENEMY_WALK + pos[f], OBJ_PLAYER))
-            << f;
-    }
-    frame = 11.9f; // 5.95 truncates to image 5, 5 mod 3 = 2
-    update_anim();
-    EXPECT_EQ(std::tuple(enemy[7].anim_pos, enemy[3].sprite, enemy[4].sprite),
-              std::tuple(2, OBJ_FLYER, 8));
+    EXPECT_EQ(std::tuple(bot[0].charge, bot[1].charge, bot[2].charge, bot[1].y),
+              std::tuple(0.0f, 0.5f + 0.001f, 0.0f, 60.0f));
 }
 
 } // namespace

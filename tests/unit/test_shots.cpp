@@ -4,6 +4,7 @@
 
 #include "enemies.h"
 #include "physics.h"
+#include "terrain.h"
 
 #include <cstdlib>
 
@@ -70,19 +71,17 @@ TEST_F(Shots, DragGravityAndAHopWhereTheyLandAtTheirNewX) {
     const int kick = std::rand() % 21 - 10; // puffs only are kicked sideways
     std::srand(4242);
     update_physics();
-    EXPECT_NEAR(flying.vx, 1.98f, 1e-6);
-    EXPECT_NEAR(flying.x, 101.98f, 1e-4);
-    EXPECT_NEAR(flying.vy, -0.957826f, 1e-6);
-    EXPECT_NEAR(flying.y, 99.042174f, 1e-4);
+    EXPECT_EQ(fields(flying),
+              fields({100 + 2 * 0.99f, 100 + (G - 0.99f), 2 * 0.99f, G - 0.99f, 0, 5}));
     for (int i = 1; i <= 3; i++) {
-        EXPECT_EQ(std::tuple(power[i].y, power[i].flags & POWER_ALIVE), std::tuple(300.0f, 1)) << i;
-        EXPECT_NEAR(power[i].vy, 2.012174f - 1.0f, 1e-6) << i;
-        EXPECT_NEAR(power[i].vx, 0.99f + (i == 3 ? static_cast<float>(kick) : 0.0f), 1e-5) << i;
+        const float vx = 0.99f + (i == 3 ? static_cast<float>(kick) : 0.0f);
+        EXPECT_EQ(std::tuple(power[i].y, power[i].vx, power[i].vy, power[i].flags & POWER_ALIVE),
+                  std::tuple(300.0f, vx, 2 * 0.99f + G - 1.0f, 1))
+            << i;
     }
     EXPECT_EQ(std::tuple(on_line.y, on_line.vy), std::tuple(300.0f, vy));
-    EXPECT_NEAR(slope.x, 104.9f, 1e-4);
-    EXPECT_NEAR(slope.y, 290.2f, 1e-3);
-    EXPECT_NEAR(slope.vy, G - 1.0f, 1e-6);
+    EXPECT_EQ(std::tuple(slope.x, slope.y, slope.vy),
+              std::tuple(95 + 10 * 0.99f, get_ground(95 + 10 * 0.99f), G - 1.0f));
 }
 
 TEST_F(Shots, EnemyShotHurtsThePlayerAndEachCommandedBotOnceThenEnds) {

@@ -1,5 +1,5 @@
-// Small helpers the unit tests share: live counts of the pools, placing an actor, and records as
-// tuples that a test compares and prints in one go.
+// Small helpers the unit tests share: live shots, placing an actor, and a shot as a tuple that a
+// test compares and prints in one go.
 #pragma once
 
 #include "harness.h"
@@ -11,15 +11,6 @@ inline int live_shots(int kind) {
     int n = 0;
     for (const power_t &p : power) {
         n += (p.flags & POWER_ALIVE) && (p.flags & kind);
-    }
-    return n;
-}
-
-// Live enemies of the given kind.
-inline int live_enemies(int kind) {
-    int n = 0;
-    for (const enemy_t &e : enemy) {
-        n += (e.flags & ENEMY_ALIVE) && (e.flags & kind);
     }
     return n;
 }
