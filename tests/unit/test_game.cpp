@@ -1,0 +1,41 @@
+// The catch-up rules of the main loop and the pointer image.
+#include "unit_helpers.h"
+
+#include "game.h"
+
+namespace {
+
+TEST(CatchUp, PendingTicksRunWhileThePilotLivesAndAnimationTicksAlways) {
+    fresh_game(1);
+    hold_key(KEY_W);
+    player.health = 0.005f; // killed in the first tick, yet the catch-up is finished
+    power[499] = {10, 16, 0, 0, 0, POWER_ALIVE | POWER_ENEMY_SHOT};
+    speed_counter = 4;
+    catch_up_logic();
+    EXPECT_FLOAT_EQ(player.health, -0.005f);
+    EXPECT_EQ(std::tuple(speed_counter.load(), live_shots(POWER_EXHAUST)), std::tuple(0, 4));
+    speed_counter = 3;
+    catch_up_logic();
+    EXPECT_EQ(std::tuple(speed_counter.load(), live_shots(POWER_EXHAUST)), std::tuple(3, 4));
+    frame = 4.0f;
+    anim_counter = 3;
+    catch_up_animation();
+    EXPECT_EQ(std::tuple(anim_counter.load(), bot[1].sprite), std::tuple(0, OBJ_BOT2_WALK + 2));
+    release_all_keys();
+}
+
+TEST_F(WorldTest, PointerImageFollowsTheDisplayFlagAtThePointerTruncatedTowardZero) {
+    const int bg = rgb(10, 10, 10);
+    const int image[3] = {test_object_colour(OBJ_CURSOR), test_object_colour(OBJ_BOX_CURSOR), bg};
+    for (int flag = 0; flag < 3; flag++) {
+        clear_frame();
+        mouse_display_flag = flag;
+        point_at(-0.9f, 50.7f); // columns 0..7, rows 50..57
+        draw_cursor();
+        EXPECT_EQ(std::tuple(pixel(7, 57), pixel(8, 57), pixel(7, 58)),
+                  std::tuple(image[flag], bg, bg))
+            << flag;
+    }
+}
+
+} // namespace
