@@ -7,28 +7,22 @@
 # for the awaited state itself, up to a deadline.
 set -euo pipefail
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+FRAME_PY=$E2E_DIR/../../scripts/frame.py # what the window shows; also scripts/screenshot's
 GAME_LIMIT=${GAME_LIMIT:-60} # seconds one game run may last before it is killed
-# Debian's python3 and ImageMagick, even where other ones come first on PATH.
-PYTHON=/usr/bin/python3 IMPORT=/usr/bin/import
-[[ -x $PYTHON ]] || PYTHON=$(command -v python3)
-[[ -x $IMPORT ]] || IMPORT=$(command -v import)
+# Debian's python3 and ImageMagick before others on PATH.
+PYTHON=$(command -v /usr/bin/python3 python3 | head -n 1)
+IMPORT=$(command -v /usr/bin/import import | head -n 1)
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+fail() { echo "FAIL: $*" >&2 && exit 1; }
 note() { echo "-- $*" >&2; }
 
 e2e_init() {
-    [[ $# -ge 2 ]] || fail "usage: $0 <path-to-jetsquad> <build-dir>"
+    [[ $# -ge 2 && -x $1 ]] || fail "usage: $0 <path-to-jetsquad> <build-dir>"
     GAME=$(readlink -f "$1") BUILD=$(readlink -f "$2")
     DATAFILE=$(dirname "$GAME")/data/datafile.dat
-    [[ -x $GAME ]] || fail "no game executable at $GAME"
     WORK=$(mktemp -d "${TMPDIR:-/tmp}/jetsquad-e2e.XXXXXX")
     XVFB_PID="" GAME_PID="" FRAMES_PID=""
-    trap e2e_cleanup EXIT
-    trap 'exit 130' INT
-    trap 'exit 143' TERM
+    trap e2e_cleanup EXIT && trap 'exit 130' INT && trap 'exit 143' TERM
     # Allegro shows an error with xmessage and waits for its OK button. This one appends the
     # message (its last argument) and a NUL to $WORK/dialogs and answers at once as OK does.
     mkdir -p "$WORK/bin" "$WORK/home"
@@ -36,21 +30,21 @@ e2e_init() {
     chmod +x "$WORK/bin/xmessage"
     export PATH=$WORK/bin:$PATH
     # A silent sound device: without any, the music's synthesiser finds no voices.
-    printf 'pcm.!default { type null }\n' >"$WORK/home/.asoundrc"
+    echo 'pcm.!default { type null }' >"$WORK/home/.asoundrc"
 }
 
-# Stops what the test started; after a failure keeps the last frames and the game's output.
+# Stops what the test started; after a failure keeps the last window and the game's output.
 e2e_cleanup() {
-    local status=$?
+    local status=$? keep
     trap - EXIT
     set +e
     stop_game
     end_process "$FRAMES_PID"
     end_process "$XVFB_PID"
     if ((status != 0)); then
-        local keep=$BUILD/e2e-failures/$(basename "$0" .sh)
+        keep=$BUILD/e2e-failures/$(basename "$0" .sh)
         rm -rf "$keep" && mkdir -p "$keep" && cp "$WORK"/*.ppm "$WORK"/std* "$keep" 2>/dev/null
-        note "the last frames and the game's output are kept in $keep"
+        note "the last window and the game's output are kept in $keep"
         grep -sv '^ALSA lib' "$WORK/stderr" | head -n 20 >&2
     fi
     rm -rf "$WORK"
@@ -60,8 +54,7 @@ e2e_cleanup() {
 # wait_for SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; status 1 after SECONDS.
 wait_for() {
     local end=$((SECONDS + $1))
-    shift
-    until "$@"; do
+    until "${@:2}"; do
         ((SECONDS < end)) || return 1
         sleep 0.1
     done
@@ -71,10 +64,8 @@ gone() { ! kill -0 "$1" 2>/dev/null; }
 
 # end_process PID: TERM, KILL after 3 s, reaped.
 end_process() {
-    [[ -n $1 ]] || return 0
-    kill -TERM "$1" 2>/dev/null || true
-    wait_for 3 gone "$1" || kill -KILL "$1" 2>/dev/null || true
-    wait "$1" 2>/dev/null || true
+    [[ -z $1 ]] || { kill -TERM "$1" && wait_for 3 gone "$1" || kill -KILL "$1"; } 2>/dev/null || true
+    [[ -z $1 ]] || wait "$1" 2>/dev/null || true
 }
 
 # start_x [WxHxD...]: Xvfb on a free display with these screens (default 1280x1024x24).
@@ -113,12 +104,11 @@ wait_game_exit() {
     GAME_PID=""
 }
 
+# TERM reaches the game through timeout; one stuck in Allegro's signal handler gets KILL.
 stop_game() {
     game_running || return 0
-    # TERM reaches the game through timeout; a game stuck in Allegro's signal handler gets KILL.
-    kill -TERM "$GAME_PID" || true
-    wait_for 3 game_ended || { pkill -KILL -P "$GAME_PID"; kill -KILL "$GAME_PID"; } || true
-    wait "$GAME_PID" || true
+    kill -TERM "$GAME_PID" && wait_for 3 game_ended || pkill -KILL -P "$GAME_PID" || true
+    end_process "$GAME_PID"
     GAME_PID=""
 }
 
@@ -160,9 +150,19 @@ wait_window() {
 xdo() { timeout 5 xdotool "$@" >/dev/null 2>&1 || fail "xdotool $* did not answer"; }
 
 # Without a window manager the keyboard follows the pointer: it goes onto the window too.
-focus_window() {
-    xdo mousemove --window "$WID" 200 200
-    xdo windowfocus "$WID"
+focus_window() { xdo mousemove --window "$WID" 200 200 windowfocus "$WID"; }
+
+# start_game [EXE [DIR]]: launch_game, then its window waited for and given the keyboard.
+start_game() { launch_game "$@" && wait_window && focus_window; }
+
+# quit_game WHAT: Escape ends the game with code 0, no dialog, nothing printed but the two bars.
+quit_game() {
+    focus_window
+    press_key Escape
+    wait_game_exit 15
+    expect_exit_code 0 "$1"
+    expect_startup_output "$1"
+    [[ ! -s $WORK/dialogs ]] || fail "$1: a dialog said: $(tr '\0' ' ' <"$WORK/dialogs")"
 }
 
 # hold keydown|mousedown KEY-OR-BUTTON TEST...: held until TEST succeeds (15 s at most), so no
@@ -173,21 +173,15 @@ hold() {
     xdo "${1/down/up}" "$2"
 }
 
-# press_key KEY [TEST...]: KEY held until TEST succeeds, by default until the game has ended.
-press_key() {
-    local key=$1
-    shift
-    hold keydown "$key" "${@:-game_ended}"
-}
+# press_key KEY [TEST]: KEY held until TEST succeeds, by default until the game has ended.
+press_key() { hold keydown "$1" "${2:-game_ended}"; }
 
 # point_at X Y: the pointer at a point of the 640 x 480 frame.
 point_at() { xdo mousemove --window "$WID" $(($1 * WIN_WIDTH / 640)) $(($2 * WIN_HEIGHT / 480)); }
 
-# look [X Y]: the window in $WORK/window.ppm and what frame.py reads there, as shell variables.
+# look [X Y]: the window in $WORK/window.ppm and what $FRAME_PY reads there, as variables.
 look() {
-    if [[ -z $FRAMES_PID ]]; then
-        coproc FRAMES { exec "$PYTHON" "$E2E_DIR/frame.py" read "$DATAFILE"; }
-    fi
+    [[ -n $FRAMES_PID ]] || coproc FRAMES { exec "$PYTHON" "$FRAME_PY" read "$DATAFILE"; }
     timeout 30 "$IMPORT" -window "$WID" -depth 8 "ppm:$WORK/window.ppm" || fail "import failed"
     local line
     echo "$WORK/window.ppm $*" >&"${FRAMES[1]}"
@@ -195,8 +189,8 @@ look() {
     eval "$line"
 }
 
-# squad_command BOX_X BOT X: the bot's box in the column at BOX_X (195 COMMAND, 255 PICKUP),
-# pressed until its placement beam shows (armed), then the target click at X high in the sky,
+# squad_command BOX_X BOT X: the bot's box in the column at BOX_X (195 COMMAND, 255 PICKUP)
+# pressed until its placement beam shows (armed), then the target click at X high in the sky
 # held until the beam is gone (carried out).
 beam_shown() { look && ((BEAM > 50)); }
 beam_gone() { look && ((BEAM <= 50)); }

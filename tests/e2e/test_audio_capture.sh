@@ -26,13 +26,9 @@ capture() {
 # Seconds of sound in a capture (16-bit stereo at 44100 Hz) above SECONDS.
 captured() { (($(stat -c %s "$WORK/game.raw") > $1 * 176400)); }
 listen() {
-    launch_game
-    wait_window
+    start_game
     wait_for 30 captured 5 || fail "the game played less than 5 s of sound in 30 s"
-    focus_window
-    press_key Escape
-    wait_game_exit 15
-    expect_exit_code 0 "Escape after listening"
+    quit_game "Escape after listening"
 }
 
 start_x

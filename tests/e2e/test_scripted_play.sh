@@ -13,38 +13,28 @@ source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 END=$((SECONDS + PLAY_DEADLINE))
 
-now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
-
-# in_reach: the leftmost enemy well inside the view and away from the HUD, in TX, TY.
-in_reach() {
-    local e x y
+# nearest LIMIT: of the enemies well inside the view and off the HUD, the one nearest to
+# (TX, TY) and within LIMIT pixels, in TX, TY.
+nearest() {
+    local e x y d best=$(($1 ** 2))
     for e in $ENEMIES; do
-        x=${e%,*} y=${e#*,}
-        ((x < 60 || x > 580 || y < 40 || y > 420 || (x < 290 && y > 340))) || { TX=$x TY=$y && return 0; }
+        x=${e%,*} y=${e#*,} d=$(((${e%,*} - TX) ** 2 + (${e#*,} - TY) ** 2))
+        ((d >= best || x < 60 || x > 580 || y < 40 || y > 420 || (x < 290 && y > 340))) ||
+            best=$d NX=$x NY=$y
     done
-    return 1
+    ((best < $1 ** 2)) && TX=$NX TY=$NY
 }
 
-# follow: the enemy nearest to (TX, TY) if it is within 120 pixels, in TX, TY.
-follow() {
-    local e x y d best=14400
-    for e in $ENEMIES; do
-        x=${e%,*} y=${e#*,}
-        d=$(((x - TX) ** 2 + (y - TY) ** 2))
-        ((d >= best)) || { best=$d NX=$x NY=$y; }
-    done
-    ((best < 14400)) && TX=$NX TY=$NY
-}
-
+# settled: the camera has stopped: the target moved less than 10 pixels since the last look.
 settled() {
     local x=$TX y=$TY
-    look && in_reach && (((TX - x) ** 2 + (TY - y) ** 2 < 100))
+    look && nearest 1000 && (((TX - x) ** 2 + (TY - y) ** 2 < 100))
 }
 
 # aim X Y: the pointer a little above (X, Y), as the bullets drop on their way, inside the frame
 # and off the squad boxes, where the left button fires.
 aim() {
-    local x=$(($1 < 4 ? 4 : $1 > 636 ? 636 : $1)) y=$(($2 - 5 < 4 ? 4 : $2 - 5 > 476 ? 476 : $2 - 5))
+    local x=$(($1 < 4 ? 4 : $1 > 636 ? 636 : $1)) y=$(($2 < 9 ? 4 : $2 > 481 ? 476 : $2 - 5))
     point_at "$x" $((x < 290 && y > 360 ? 360 : y))
 }
 
@@ -54,38 +44,32 @@ deploy_near() {
     DEPLOYED=$1
 }
 
-# kill: flies the pilot right until an enemy is in reach, puts the bots down left of it and fires
-# at it, following it, until the score goes up.
+# kill: the pilot flies right until an enemy is in reach; the bots land left of it and fire at
+# it, at where the last two looks say it is going, until the score goes up.
 kill_one() {
     look
-    local start=$SCORE until=$((SECONDS + 45)) t px py pt
+    local start=$SCORE until=$((SECONDS + 45)) px py pt=0 t
     ((start > 0)) || fail "no score in the top-left corner"
-    xdo keydown d
-    wait_for 20 eval 'look && (in_reach || ((GAME_OVER)))' || true
-    xdo keyup d
-    in_reach || return 1
-    # The pilot coasts on, the camera with it: the view has settled when the target stays put.
-    wait_for 10 settled || in_reach || return 1
+    TX=0 TY=240
+    hold keydown d eval 'look && (nearest 1000 || ((GAME_OVER)))'
+    wait_for 10 settled || nearest 1000 || return 1
     note "target at ($TX, $TY) after $SECONDS s"
     deploy_near "$TX"
     xdo mousedown 1
-    px=$TX py=$TY pt=$(now_ms)
-    while ((SECONDS < until)); do
-        look
-        ((!GAME_OVER)) || return 1
+    while ((SECONDS < until)) && look && ((!GAME_OVER)); do
         if ((SCORE > start + 10)); then
             xdo mouseup 1
             note "kill after $SECONDS s: the score text grew from $start to $SCORE pixels"
             return 0
         fi
-        follow || in_reach || continue
-        t=$(now_ms)
+        nearest 120 || nearest 1000 || continue
+        t=${EPOCHREALTIME/./}
         if (((TX - DEPLOYED) ** 2 > 100 ** 2 && TX >= 40)); then
             xdo mouseup 1
             deploy_near "$TX"
             xdo mousedown 1
-        elif ((t > pt)); then # where it will be in 0.3 s, at the speed since the last look
-            aim $((TX + (TX - px) * 300 / (t - pt))) $((TY + (TY - py) * 300 / (t - pt)))
+        elif ((pt)); then # where it will be in 0.3 s, at its speed since the last look
+            aim $((TX + (TX - px) * 300000 / (t - pt))) $((TY + (TY - py) * 300000 / (t - pt)))
         fi
         px=$TX py=$TY pt=$t
     done
@@ -113,7 +97,7 @@ die() {
 }
 
 start_x
-until launch_game && wait_window && focus_window && kill_one && die; do
+until start_game && kill_one && die; do
     stop_game
     ((SECONDS + 60 < END)) || fail "no kill and GAME OVER in $PLAY_DEADLINE s"
     note "a new game after $SECONDS s"
@@ -121,8 +105,5 @@ done
 note "GAME OVER after $SECONDS s"
 look
 ((GAME_OVER)) || fail "GAME OVER went away"
-focus_window
-press_key Escape
-wait_game_exit 15
-expect_exit_code 0 "Escape after GAME OVER"
+quit_game "Escape after GAME OVER"
 echo "PASS: a kill raised the score, the pilot died under GAME OVER, Escape ended the game"

@@ -18,15 +18,6 @@ for env in "-u DISPLAY" DISPLAY= DISPLAY=:4999; do
 done
 unset GAME_ENV
 
-# quit WHAT: Escape ends the running game with code 0 and no dialog, after the two bars only.
-quit() {
-    focus_window
-    press_key Escape
-    wait_game_exit 15
-    expect_exit_code 0 "$1"
-    expect_startup_output "$1"
-    [[ ! -s $WORK/dialogs ]] || fail "$1: a dialog said: $(tr '\0' ' ' <"$WORK/dialogs")"
-}
 sky_is() { look && [[ $SKY == "$1" ]] && ((SKY_SHARE >= 75 && MAGENTA == 0)); }
 # cursor_follows X Y: the pointer put at window point (X, Y), again on every call as the game may
 # move it while it starts, and the cursor image drawn at the frame point under it, (X, Y) / 1.6.
@@ -44,7 +35,7 @@ sky_is 10,10,10 || fail "the sky is $SKY_SHARE % ($SKY), with $MAGENTA pixels of
 wait_for 15 cursor_follows 900 100 || fail "the cursor image did not follow the pointer: $CURSOR %"
 look 320 240
 ((CURSOR < 50)) || fail "the cursor image is still drawn where the pointer was"
-quit "Escape"
+quit_game "Escape"
 
 mkdir -p "$WORK/elsewhere" "$WORK/links/deeper"
 ln -s "$GAME" "$WORK/links/jetsquad"
@@ -53,20 +44,17 @@ for how in "$GAME elsewhere" "$WORK/links/jetsquad elsewhere" "./deeper/play lin
     "jetsquad elsewhere"; do
     set -- $how
     GAME_ENV=("PATH=$WORK/links:$PATH")
-    launch_game "$1" "$WORK/$2"
-    wait_window
-    quit "started as $1 in $2"
+    start_game "$1" "$WORK/$2"
+    quit_game "started as $1 in $2"
 done
 
 printf 'pcm.!default { type hw card 99 }\nctl.!default { type hw card 99 }\n' >"$WORK/home/.asoundrc"
-launch_game
-wait_window
-quit "without a sound device"
+start_game
+quit_game "without a sound device"
 
 # The clear colour (10, 10, 10) in 5-6-5 bits shows as (8, 8, 8).
 export DISPLAY=$DISPLAY.1
-launch_game
-wait_window
+start_game
 wait_for 15 sky_is 8,8,8 || fail "16-bit: the sky is $SKY_SHARE % ($SKY), $MAGENTA mask pixels"
-quit "on a 16-bit desktop"
+quit_game "on a 16-bit desktop"
 echo "PASS: no display, start-up output, window, cursor, Escape; from anywhere and on any desktop"

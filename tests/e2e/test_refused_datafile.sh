@@ -13,7 +13,7 @@ cp "$GAME" "$DIR/jetsquad"
 cp "$DATAFILE" "$WORK/here/data/"
 SIZE=$(stat -c %s "$DATAFILE")
 # S[i]: where object i starts, B[i]: where its body starts (after properties, kind and sizes).
-while read -r i start body rest; do S[i]=$start B[i]=$body; done < <("$PYTHON" "$E2E_DIR/frame.py" layout "$DATAFILE")
+while read -r i start body; do S[i]=$start B[i]=$body; done < <("$PYTHON" "$FRAME_PY" layout "$DATAFILE")
 ((${#S[@]} == 22)) || fail "the built data file holds ${#S[@]} objects, not 22"
 S[22]=$SIZE
 
@@ -29,23 +29,17 @@ objects() {
 }
 cut_at() { truncate -s "$1" "$BAD"; }
 
-# run WHAT MAKE...: a fresh copy of the good file, changed by MAKE, and the game on it.
-run() {
-    rm -rf "$DIR/data" && mkdir "$DIR/data" && cp "$DATAFILE" "$BAD"
-    "${@:2}"
-    launch_game "$DIR/jetsquad" "$WORK/here"
-}
+# fresh MAKE...: a fresh copy of the good file, changed by MAKE.
+fresh() { rm -rf "$DIR/data" && mkdir "$DIR/data" && cp "$DATAFILE" "$BAD" && "$@"; }
 
 start_x
-run "the good file" true
-wait_window
-focus_window
-press_key Escape
-wait_game_exit 15
-expect_exit_code 0 "the good file beside a copy of the game"
+fresh start_game "$DIR/jetsquad" "$WORK/here"
+quit_game "the good file beside a copy of the game"
 
+# refused WHAT MAKE...
 refused() {
-    run "$@"
+    fresh "${@:2}"
+    launch_game "$DIR/jetsquad" "$WORK/here"
     wait_game_exit 30
     expect_exit_code 12 "$1"
     printf 'Error loading %s!\n\n\0' "$(readlink -f "$DIR")/data/datafile.dat" | cmp -s - "$WORK/dialogs" ||
