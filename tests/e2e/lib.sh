@@ -10,8 +10,8 @@ E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 FRAME_PY=$E2E_DIR/../../scripts/frame.py # what the window shows; also scripts/screenshot's
 GAME_LIMIT=${GAME_LIMIT:-60} # seconds one game run may last before it is killed
 # Debian's python3 and ImageMagick before others on PATH.
-PYTHON=$(command -v /usr/bin/python3 python3 | head -n 1)
-IMPORT=$(command -v /usr/bin/import import | head -n 1)
+PYTHON=$(command -v /usr/bin/python3 python3 | head -n 1) || true
+IMPORT=$(command -v /usr/bin/import import | head -n 1) || true
 
 fail() { echo "FAIL: $*" >&2 && exit 1; }
 note() { echo "-- $*" >&2; }
@@ -21,12 +21,13 @@ e2e_init() {
     GAME=$(readlink -f "$1") BUILD=$(readlink -f "$2")
     DATAFILE=$(dirname "$GAME")/data/datafile.dat
     WORK=$(mktemp -d "${TMPDIR:-/tmp}/jetsquad-e2e.XXXXXX")
-    XVFB_PID="" GAME_PID="" FRAMES_PID=""
+    XVFB_PID="" GAME_PID="" FRAMES_PID="" HELPER_PID="" # HELPER_PID: a test's own, if any
     trap e2e_cleanup EXIT && trap 'exit 130' INT && trap 'exit 143' TERM
     # Allegro shows an error with xmessage and waits for its OK button. This one appends the
     # message (its last argument) and a NUL to $WORK/dialogs and answers at once as OK does.
     mkdir -p "$WORK/bin" "$WORK/home"
-    printf '#!/bin/bash\nprintf "%%s\\0" "${!#}" >>%q/dialogs\nexit 101\n' "$WORK" >"$WORK/bin/xmessage"
+    printf '#!/bin/bash\nprintf "%%s\\0" "${!#}" >>%q/dialogs\nexit 101\n' "$WORK" \
+        >"$WORK/bin/xmessage"
     chmod +x "$WORK/bin/xmessage"
     export PATH=$WORK/bin:$PATH
     # A silent sound device: without any, the music's synthesiser finds no voices.
@@ -40,6 +41,7 @@ e2e_cleanup() {
     set +e
     stop_game
     end_process "$FRAMES_PID"
+    end_process "$HELPER_PID"
     end_process "$XVFB_PID"
     if ((status != 0)); then
         keep=$BUILD/e2e-failures/$(basename "$0" .sh)
@@ -64,8 +66,9 @@ gone() { ! kill -0 "$1" 2>/dev/null; }
 
 # end_process PID: TERM, KILL after 3 s, reaped.
 end_process() {
-    [[ -z $1 ]] || { kill -TERM "$1" && wait_for 3 gone "$1" || kill -KILL "$1"; } 2>/dev/null || true
-    [[ -z $1 ]] || wait "$1" 2>/dev/null || true
+    [[ -n $1 ]] || return 0
+    kill -TERM "$1" 2>/dev/null && wait_for 3 gone "$1" || kill -KILL "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
 }
 
 # start_x [WxHxD...]: Xvfb on a free display with these screens (default 1280x1024x24).

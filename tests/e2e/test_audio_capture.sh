@@ -12,16 +12,15 @@ SONG=$BUILD/assets/music.mid
 [[ -f $(dirname "$GAME")/patches.dat && -x $BUILD/jetsquad_audio_probe && -f $SONG ]] ||
     fail "no patches.dat beside the game, sound probe or song in $BUILD"
 mkfifo "$WORK/sound"
-echo "pcm.!default { type file; slave.pcm \"null\"; file \"$WORK/sound\"; format \"raw\" }" >"$WORK/home/.asoundrc"
-DRAIN=""
-trap 'end_process "$DRAIN"; e2e_cleanup' EXIT
-
+echo "pcm.!default { type file; slave.pcm \"null\"; file \"$WORK/sound\"; format \"raw\" }" \
+    >"$WORK/home/.asoundrc"
 # capture OUT COMMAND...: what COMMAND plays, in OUT.
 capture() {
     "${CAPTURE[@]}" drain "$WORK/sound" "$1" &
-    DRAIN=$!
+    HELPER_PID=$!
     "${@:2}"
-    end_process "$DRAIN"
+    end_process "$HELPER_PID"
+    HELPER_PID=""
 }
 # Seconds of sound in a capture (16-bit stereo at 44100 Hz) above SECONDS.
 captured() { (($(stat -c %s "$WORK/game.raw") > $1 * 176400)); }
@@ -35,6 +34,7 @@ start_x
 capture "$WORK/game.raw" listen
 timeout 60 "${CAPTURE[@]}" game "$WORK/game.raw"
 read -r seek remaining < <("${CAPTURE[@]}" seek "$SONG")
-capture "$WORK/probe.raw" timeout -k 5 120 env HOME="$WORK/home" "$BUILD/jetsquad_audio_probe" "$seek" "$remaining"
+capture "$WORK/probe.raw" timeout -k 5 120 env HOME="$WORK/home" "$BUILD/jetsquad_audio_probe" \
+    "$seek" "$remaining"
 timeout 120 "${CAPTURE[@]}" probe "$WORK/probe.raw" "$SONG"
 echo "PASS: the music is heard and loops on time; the buzz follows the flyers in view"

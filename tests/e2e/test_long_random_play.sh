@@ -14,7 +14,10 @@ start_game
 
 # pause MS: up to MS milliseconds. anywhere: the pointer mostly on the window, else anywhere.
 pause() { sleep "$(printf '0.%03d' $((RANDOM % $1)))"; }
-anywhere() { xdo mousemove $((RANDOM % (RANDOM % 5 ? WIN_WIDTH : 1280))) $((RANDOM % (RANDOM % 5 ? WIN_HEIGHT : 1024))); }
+anywhere() {
+    local on=$((RANDOM % 5))
+    xdo mousemove $((RANDOM % (on ? WIN_WIDTH : 1280))) $((RANDOM % (on ? WIN_HEIGHT : 1024)))
+}
 press() { xdo mousedown "$1" && pause 200 && xdo mouseup "$1"; }
 
 KEYS=(w a s d) actions=0 end=$((SECONDS + PLAY_SECONDS))
@@ -29,7 +32,8 @@ while ((SECONDS < end)); do
     2) ((RANDOM % 2)) && xdo keydown "$key" || xdo keyup "$key" ;; # left down for a while
     3) anywhere ;;
     4) xdo mousedown 1 && anywhere && pause 999 && xdo mouseup 1 ;; # held while moving
-    5) xdo click --repeat $((2 + RANDOM % 8)) --delay $((20 + RANDOM % 80)) $((1 + RANDOM % 2 * 2)) ;;
+    5) # fast clicks of the left or the right button, which the game may partly miss
+        xdo click --repeat $((2 + RANDOM % 8)) --delay $((20 + RANDOM % 80)) $((RANDOM % 2 * 2 + 1)) ;;
     6) press 3 ;; # abilities on or off
     7) # a squad box, then a target
         point_at $((195 + 60 * (RANDOM % 2))) $((400 + 30 * (RANDOM % 3)))
@@ -37,7 +41,7 @@ while ((SECONDS < end)); do
     8) pause 999 ;;
     esac
     actions=$((actions + 1))
-    game_running || fail "the game ended during random play after $actions actions (PLAY_SEED=$PLAY_SEED)"
+    game_running || fail "the game ended after $actions random actions (PLAY_SEED=$PLAY_SEED)"
 done
 xdo keyup "${KEYS[@]}"
 note "$actions random actions"

@@ -13,18 +13,23 @@ cp "$GAME" "$DIR/jetsquad"
 cp "$DATAFILE" "$WORK/here/data/"
 SIZE=$(stat -c %s "$DATAFILE")
 # S[i]: where object i starts, B[i]: where its body starts (after properties, kind and sizes).
-while read -r i start body; do S[i]=$start B[i]=$body; done < <("$PYTHON" "$FRAME_PY" layout "$DATAFILE")
+while read -r i start body; do
+    S[i]=$start B[i]=$body
+done < <("$PYTHON" "$FRAME_PY" layout "$DATAFILE")
 ((${#S[@]} == 22)) || fail "the built data file holds ${#S[@]} objects, not 22"
 S[22]=$SIZE
 
 # poke OFFSET HEX: bytes written over the file at OFFSET.
-poke() { printf "$(sed 's/../\\x&/g' <<<"$2")" | dd of="$BAD" bs=1 seek="$1" conv=notrunc status=none; }
+poke() {
+    printf "$(sed 's/../\\x&/g' <<<"$2")" | dd of="$BAD" seek="$1" bs=1 conv=notrunc status=none
+}
 # objects I...: the header, then these objects in this order.
 objects() {
     local i
     head -c 12 "$DATAFILE" >"$BAD"
     for i; do
-        dd if="$DATAFILE" iflag=skip_bytes,count_bytes skip=${S[i]} count=$((S[i + 1] - S[i])) status=none
+        dd if="$DATAFILE" iflag=skip_bytes,count_bytes skip=${S[i]} count=$((S[i + 1] - S[i])) \
+            status=none
     done >>"$BAD"
 }
 cut_at() { truncate -s "$1" "$BAD"; }
@@ -42,7 +47,8 @@ refused() {
     launch_game "$DIR/jetsquad" "$WORK/here"
     wait_game_exit 30
     expect_exit_code 12 "$1"
-    printf 'Error loading %s!\n\n\0' "$(readlink -f "$DIR")/data/datafile.dat" | cmp -s - "$WORK/dialogs" ||
+    local message="Error loading $(readlink -f "$DIR")/data/datafile.dat!"
+    printf '%s\n\n\0' "$message" | cmp -s - "$WORK/dialogs" ||
         fail "$1: the dialogs said: $(tr '\0' '|' <"$WORK/dialogs")"
     expect_startup_output "$1"
 }

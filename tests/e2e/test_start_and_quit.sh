@@ -48,7 +48,7 @@ for how in "$GAME elsewhere" "$WORK/links/jetsquad elsewhere" "./deeper/play lin
     quit_game "started as $1 in $2"
 done
 
-printf 'pcm.!default { type hw card 99 }\nctl.!default { type hw card 99 }\n' >"$WORK/home/.asoundrc"
+echo 'pcm.!default { type hw card 99 } ctl.!default { type hw card 99 }' >"$WORK/home/.asoundrc"
 start_game
 quit_game "without a sound device"
 
