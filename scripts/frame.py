@@ -12,7 +12,8 @@
 #     SKY SKY_SHARE  the commonest colour "R,G,B" of frame rows 20..59, always sky; its share, %
 #     MAGENTA    pixels of the mask colour, which must never show
 #     BUSY       how much goes on: bullets, flyers, shots, enemies, a kill; warnings count less
-#     CURSOR     with X Y: % of the cursor image's opaque pixels found with its corner at (X, Y)
+#     CURSOR BOX_CURSOR  with X Y: % of the opaque pixels of the pointer image (object 5) and of
+#                the one over squad boxes (object 6) found with their corner at (X, Y)
 import collections
 import math
 import re
@@ -38,10 +39,10 @@ def layout(path):
     return data, objects, number
 
 
-# The opaque pixels of the pointer image, object 5, as (x, y, RGB bytes).
-def cursor_image(path):
+# The opaque pixels of a bitmap as (x, y, RGB bytes).
+def image(path, index):
     data, objects, number = layout(path)
-    body = objects[5][1]
+    body = objects[index][1]
     step, w, h = 4 if number(body, 2) == -32 else 3, number(body + 2, 2), number(body + 4, 2)
     at = [body + 6 + i * step for i in range(w * h)]
     pixels = [(i % w, i // w, data[at[i]:at[i] + 3]) for i in range(w * h)]
@@ -64,7 +65,7 @@ def sample(path):
     return bytes(body)
 
 
-def read(path, cursor, point):
+def read(path, cursors, point):
     body = sample(path)
 
     def count(colours, x0=0, y0=0, x1=640, y1=480):
@@ -100,11 +101,11 @@ def read(path, cursor, point):
     facts["BUSY"] = (2 * min(bullets, 200) + min(flyers, 300) + min(shots, 700) // 2
                      + min(len(violet), 600) // 2 + 300 * (facts["SCORE"] > 700) - 5 * warnings
                      - 100000 * facts["GAME_OVER"])
-    if point:
+    for name, cursor in zip(("CURSOR", "BOX_CURSOR"), cursors if point else []):
         at = [((point[1] + dy) * 640 + point[0] + dx) * 3 for dx, dy, _ in cursor]
         found = [1 for a, (dx, dy, rgb) in zip(at, cursor) if 0 <= point[0] + dx < 640 and
                  0 <= point[1] + dy < 480 and body[a:a + 3] == rgb]
-        facts["CURSOR"] = len(found) * 100 // len(cursor)
+        facts[name] = len(found) * 100 // len(cursor)
     return " ".join("%s=%s" % f for f in facts.items())
 
 
@@ -113,9 +114,9 @@ if __name__ == "__main__":
         for index, o in enumerate(layout(sys.argv[2])[1]):
             print(index, *o)
         sys.exit()
-    cursor = cursor_image(sys.argv[2])
+    cursors = image(sys.argv[2], 5), image(sys.argv[2], 6)
     for line in sys.stdin:
         try:
-            print(read(line.split()[0], cursor, tuple(map(int, line.split()[1:3]))), flush=True)
+            print(read(line.split()[0], cursors, tuple(map(int, line.split()[1:3]))), flush=True)
         except Exception as e:  # the test fails and says why
             print("fail %s" % repr("the frame reader: %s" % e), flush=True)

@@ -179,8 +179,12 @@ hold() {
 # press_key KEY [TEST]: KEY held until TEST succeeds, by default until the game has ended.
 press_key() { hold keydown "$1" "${2:-game_ended}"; }
 
-# point_at X Y: the pointer at a point of the 640 x 480 frame.
-point_at() { xdo mousemove --window "$WID" $(($1 * WIN_WIDTH / 640)) $(($2 * WIN_HEIGHT / 480)); }
+# point_at X Y: the pointer at a point of the 640 x 480 frame; PX, PY: where the game sees it.
+point_at() {
+    local x=$(($1 * WIN_WIDTH / 640)) y=$(($2 * WIN_HEIGHT / 480))
+    xdo mousemove --window "$WID" "$x" "$y"
+    PX=$((x * 640 / WIN_WIDTH)) PY=$((y * 480 / WIN_HEIGHT))
+}
 
 # look [X Y]: the window in $WORK/window.ppm and what $FRAME_PY reads there, as variables.
 look() {
@@ -193,13 +197,17 @@ look() {
 }
 
 # squad_command BOX_X BOT X: the bot's box in the column at BOX_X (195 COMMAND, 255 PICKUP)
-# pressed until its placement beam shows (armed), then the target click at X high in the sky
-# held until the beam is gone (carried out).
-beam_shown() { look && ((BEAM > 50)); }
-beam_gone() { look && ((BEAM <= 50)); }
+# pressed until its placement beam shows (armed); the pointer, still pressed, at the target X high
+# in the sky until the box pointer shows there; let go until it is gone (the game saw the
+# release); pressed until the beam is gone (carried out). GAME OVER ends each step early.
+squad_step() { look "$PX" "$PY" && ((GAME_OVER || $1)); }
 squad_command() {
     point_at "$1" $((400 + 30 * ($2 - 1)))
-    hold mousedown 1 beam_shown
+    xdo mousedown 1
+    wait_for 15 squad_step 'BEAM > 50' || fail "no placement beam for bot $2"
     point_at "$3" 60
-    hold mousedown 1 beam_gone
+    wait_for 15 squad_step 'BOX_CURSOR > 90' || fail "no box pointer at the target"
+    xdo mouseup 1
+    wait_for 15 squad_step 'BOX_CURSOR < 50' || fail "the release is not seen"
+    hold mousedown 1 squad_step 'BEAM <= 50'
 }
