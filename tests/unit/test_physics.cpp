@@ -13,14 +13,6 @@ namespace {
 constexpr float GROUND_Y = 500.0f;
 constexpr float CONTACT_Y = GROUND_Y - 32.0f; // where an actor's top is when it stands
 
-void place(actor_t &a, float x, float y, float vx, float vy) {
-    a.x = x;
-    a.y = y;
-    a.vx = vx;
-    a.vy = vy;
-    a.spring = 0.0f;
-}
-
 // The vy to start a tick with (no spring carried in) so that gravity and damping make it
 // exactly `damped`.
 float raw_vy_for(float damped) {
