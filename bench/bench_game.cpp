@@ -16,8 +16,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <string>
 #include <unistd.h>
 
 namespace {
@@ -25,37 +23,31 @@ namespace {
 const char *data_path = JETSQUAD_BENCH_DATAFILE;
 
 enum scene_id { OPENING, BUSY, WORST };
+constexpr unsigned SEED = 2024;
+world_snapshot_t scene;
 
 void set_scene(scene_id id) {
-    constexpr unsigned SEED = 2024;
-    switch (id) {
-    case OPENING:
-        scene_opening(SEED);
-        break;
-    case BUSY:
-        scene_busy(SEED);
-        break;
-    case WORST:
-        scene_worst(SEED);
-        break;
-    }
-    save_world(SEED);
+    void (*const set[])(unsigned) = {new_game, scene_busy, scene_worst}; // by scene_id
+    set[id](SEED);
+    scene = snapshot_world();
 }
 
-// Every iteration starts from the same scene: the world is put back outside the timing.
+// Every iteration starts from the same scene: the world is put back outside the timing, and
+// the random generator reseeded.
 template <typename Work> void run_from_scene(benchmark::State &state, scene_id id, Work work) {
     set_scene(id);
     for (auto _ : state) {
         state.PauseTiming();
-        restore_world();
+        restore_world(scene);
+        srand(SEED);
         state.ResumeTiming();
         work();
     }
 }
 
 void full_frame() {
-    draw_whole_frame();
-    present_frame();
+    compose_frame();
+    present_frame(window_stand_in, WINDOW_W, WINDOW_H);
 }
 
 void BM_Tick(benchmark::State &state) {
@@ -77,27 +69,11 @@ void BM_Present(benchmark::State &state) {
     set_scene(BUSY);
     display();
     for (auto _ : state) {
-        present_frame();
+        present_frame(window_stand_in, WINDOW_W, WINDOW_H);
     }
 }
 
-// The colour tables print their progress bars; here they go to /dev/null.
-struct quiet_stdout_t {
-    int saved;
-    quiet_stdout_t() {
-        std::fflush(stdout);
-        saved = dup(STDOUT_FILENO);
-        const int null_fd = open("/dev/null", O_WRONLY);
-        dup2(null_fd, STDOUT_FILENO);
-        close(null_fd);
-    }
-    ~quiet_stdout_t() {
-        std::fflush(stdout);
-        dup2(saved, STDOUT_FILENO);
-        close(saved);
-    }
-};
-
+// The colour tables print their progress bars, to /dev/null here.
 void BM_StartUpColourTables(benchmark::State &state) {
     quiet_stdout_t quiet;
     PALETTE pal;
@@ -137,9 +113,7 @@ void BM_StartUpWhole(benchmark::State &state) {
         build_palette(pal);
         build_colour_tables(pal);
         datafile = load_game_data(data_path);
-        buffer = create_bitmap(BUFFER_W, BUFFER_H);
-        show_score = create_bitmap(100, 16);
-        clear_frame();
+        create_frame_bitmaps();
         srand(1);
         init_world();
         state.PauseTiming();
@@ -187,7 +161,7 @@ int main(int argc, char **argv) {
                      data_path);
         data_path = nullptr;
     }
-    if (!start_headless_game(data_path, true)) {
+    if (!start_headless_game(data_path)) {
         return 1;
     }
     benchmark::Initialize(&argc, argv);

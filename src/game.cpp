@@ -82,16 +82,6 @@ void start_timers() {
     install_int_ex(increment_anim_counter, BPS_TO_TIMER(30));
 }
 
-void create_frame_bitmaps() {
-    buffer = create_bitmap(BUFFER_W, BUFFER_H);
-    show_score = create_bitmap(100, 16);
-    // The library sizes its polygon scratch memory on the first polygon; draw one now, so the
-    // ground's first frame allocates nothing during play.
-    int quad[8] = {0, 0, 1, 0, 1, 1, 0, 1};
-    polygon(buffer, 4, quad, 0);
-    clear_frame();
-}
-
 void map_mouse_to_buffer(int window_w, int window_h) {
     // Without a window (headless runs) the pointer is placed in buffer coordinates directly.
     if (window_w <= 0 || window_h <= 0) {
@@ -133,11 +123,8 @@ void run_loop() {
         }
         catch_up_logic();
         catch_up_animation();
-        display();
-        adjust_sample(static_cast<SAMPLE *>(datafile[OBJ_BUZZ].dat), sound_volume, 128, 1000, 1);
-        draw_cursor();
-        masked_stretch_blit(buffer, screen, 0, 0, BUFFER_W, BUFFER_H, 0, 0, SCREEN_W, SCREEN_H);
-        clear_frame();
+        compose_frame();
+        present_frame(screen, SCREEN_W, SCREEN_H);
     }
 }
 
@@ -257,6 +244,17 @@ void catch_up_animation() {
     }
 }
 
+void compose_frame() {
+    display();
+    adjust_sample(static_cast<SAMPLE *>(datafile[OBJ_BUZZ].dat), sound_volume, 128, 1000, 1);
+    draw_cursor();
+}
+
+void present_frame(BITMAP *target, int w, int h) {
+    masked_stretch_blit(buffer, target, 0, 0, BUFFER_W, BUFFER_H, 0, 0, w, h);
+    clear_frame();
+}
+
 void draw_cursor() {
     const int x = static_cast<int>(use_mouse_x);
     const int y = static_cast<int>(use_mouse_y);
@@ -265,6 +263,16 @@ void draw_cursor() {
     } else if (mouse_display_flag == 1) {
         draw_sprite(buffer, object_bitmap(OBJ_BOX_CURSOR), x, y);
     }
+}
+
+void create_frame_bitmaps() {
+    buffer = create_bitmap(BUFFER_W, BUFFER_H);
+    show_score = create_bitmap(100, 16);
+    // The library sizes its polygon scratch memory on the first polygon; draw one now, so the
+    // ground's first frame allocates nothing during play.
+    int quad[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+    polygon(buffer, 4, quad, 0);
+    clear_frame();
 }
 
 void clear_frame() {

@@ -41,8 +41,17 @@ void logic_tick();
 void catch_up_logic();
 void catch_up_animation();
 
+// The frame of one pass of the loop: display, the buzz volume, the pointer.
+void compose_frame();
+
 // Draws the pointer image for the current mouse_display_flag into buffer.
 void draw_cursor();
+
+// The frame stretched onto target (w x h, the window in the game), then cleared for the next.
+void present_frame(BITMAP *target, int w, int h);
+
+// The frame and score bitmaps, the frame cleared.
+void create_frame_bitmaps();
 
 // The near-black the frame starts from.
 void clear_frame();
