@@ -1,6 +1,6 @@
 // The keys and the left button (thrust with exhaust puffs for the player or the commanded bots,
 // bots dropping out without health, bot fire at the pointer) and the squad boxes' two-click orders.
-#include "unit_helpers.h"
+#include "harness.h"
 
 #include "control.h"
 
@@ -36,14 +36,14 @@ TEST_F(Control, KeysThrustThePlayerAndLeaveOnePuff) {
     // clang-format on
     for (const auto &c : cases) {
         reset_world_state();
-        put(player, 100, 200, 1, 1); // from (1, 1) at (100, 200)
+        place(player, 100, 200, 1, 1); // from (1, 1) at (100, 200)
         player.move_keys = 3;
         set_time(250);
         for (int k : c.keys) {
             hold_key(k);
         }
         input();
-        EXPECT_EQ(std::tuple(player.vx, player.vy, player.move_keys, live_shots(POWER_EXHAUST)),
+        EXPECT_EQ(std::tuple(player.vx, player.vy, player.move_keys, take_census().exhaust),
                   std::tuple(c.vx, c.vy, c.move_keys, 1))
             << c.keys[0] << "+" << c.keys[1];
         EXPECT_EQ(fields(power[0]), fields({c.puff_x, c.puff_y, 0, c.puff_vy, 250, 3}));
@@ -51,10 +51,10 @@ TEST_F(Control, KeysThrustThePlayerAndLeaveOnePuff) {
 }
 
 TEST_F(Control, KeysSteerTheCommandedBotsInsteadAndABotWithoutHealthDropsOut) {
-    put(bot[0], 300, 400);
+    place(bot[0], 300, 400);
     bot[0].mode = 8;
     bot[0].health = 0.0f; // steered this tick once more, then out; it does not fire
-    put(bot[2], 500, 450);
+    place(bot[2], 500, 450);
     bot[2].mode = 32;
     bot[1].health = 0.0001f; // carried, and alive however little
     hold_key(KEY_W);
@@ -68,19 +68,19 @@ TEST_F(Control, KeysSteerTheCommandedBotsInsteadAndABotWithoutHealthDropsOut) {
     EXPECT_EQ(std::tuple(bot[0].vx, bot[0].vy, bot[2].vx, bot[2].vy),
               std::tuple(-0.15f, -0.125f, -0.15f, -0.125f));
     EXPECT_EQ(
-        std::tuple(power[0].x, power[0].y, power[1].x, live_shots(POWER_EXHAUST),
-                   live_shots(POWER_BULLET), bot[0].last_shot),
+        std::tuple(power[0].x, power[0].y, power[1].x, take_census().exhaust, take_census().bullets,
+                   bot[0].last_shot),
         std::tuple(308.0f, 432.0f, 508.0f, 2, 1, 0.0f)); // bot 0's puff first, none for the player
     input();
-    EXPECT_EQ(std::tuple(player.vy, bot[0].vy, bot[2].vy, live_shots(POWER_EXHAUST)),
+    EXPECT_EQ(std::tuple(player.vy, bot[0].vy, bot[2].vy, take_census().exhaust),
               std::tuple(0.0f, -0.125f, -0.25f, 3));
 }
 
 TEST_F(Control, BulletsLeaveFromHalfTheFirstImageWidthAtThePointerAfterAStrictCooldown) {
-    put(bot[0], 1100, 50); // at screen (100, 100); its current image does not matter
+    place(bot[0], 1100, 50); // at screen (100, 100); its current image does not matter
     bot[0].mode = 8;
     bot[0].sprite = OBJ_PLAYER;
-    put(bot[1], 1150, 160);
+    place(bot[1], 1150, 160);
     bot[1].mode = 16;
     bot[1].first_sprite = OBJ_PLAYER; // 20 wide
     point_at(150, 100);               // level to the right
@@ -90,7 +90,7 @@ TEST_F(Control, BulletsLeaveFromHalfTheFirstImageWidthAtThePointerAfterAStrictCo
         set_buttons(flag ? 1 : 2);
         input();
     }
-    EXPECT_EQ(live_shots(POWER_BULLET), 0);
+    EXPECT_EQ(take_census().bullets, 0);
     set_buttons(1);
     input();
     EXPECT_EQ(fields(power[0]), fields({1100 + TEST_BOT_W / 2, 50, 7, 0.5f, 1000, 5}));
@@ -104,7 +104,7 @@ TEST_F(Control, BulletsLeaveFromHalfTheFirstImageWidthAtThePointerAfterAStrictCo
         bot[0].last_shot = last[i];
         set_time(now[i]);
         input();
-        EXPECT_EQ(live_shots(POWER_BULLET), bullets[i]) << now[i];
+        EXPECT_EQ(take_census().bullets, bullets[i]) << now[i];
     }
     EXPECT_NEAR(power[2].vx, 0.0f, 1e-5f);
     EXPECT_FLOAT_EQ(power[2].vy, -6.5f);
@@ -150,7 +150,7 @@ TEST_F(Control, OrdersWriteTheWholeModeUnlessTheBotAlreadyHasThatOrder) {
     for (const auto &c : cases) {
         actor_t &b = bot[c.bot];
         b.mode = c.before;
-        put(b, 777, 55, 3, 4);
+        place(b, 777, 55, 3, 4);
         tick(c.box_x, c.box_y, 1);
         tick(c.box_x, c.box_y, 0);
         tick(500, 200, 1); // the target; the next box is armed with the button still held

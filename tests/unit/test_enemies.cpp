@@ -1,7 +1,7 @@
 // The shot pool and the enemy slots (ring search, take-over when full, what a placement holds),
 // the aim, and one pass of the enemies: ground enemies fire and hop, flyers home in, turn away
 // from the shield, bounce off the terrain and sting; the buzz follows the flyers.
-#include "unit_helpers.h"
+#include "harness.h"
 
 #include "enemies.h"
 
@@ -88,7 +88,7 @@ class EnemyPass : public WorldTest {
 
 TEST_F(EnemyPass, GroundEnemiesFireEveryThreeSecondsOnlyStrictlyInsideTheViewAndHop) {
     scroll.x = 1000.0f;
-    put(player, 1300, 300);
+    place(player, 1300, 300);
     const float xs[] = {950, 950.1f, 1639.9f, 1640, 1300};
     for (int i = 0; i < 5; i++) {
         place(i, xs[i], 300, ENEMY_GROUND);
@@ -98,7 +98,7 @@ TEST_F(EnemyPass, GroundEnemiesFireEveryThreeSecondsOnlyStrictlyInsideTheViewAnd
     for (int i = 0; i < 4; i++) {
         set_time(now[i]);
         update_enemy();
-        EXPECT_EQ(live_shots(POWER_ENEMY_SHOT), shots[i]) << now[i];
+        EXPECT_EQ(take_census().enemy_shots, shots[i]) << now[i];
         if (i == 1) { // enemy 1's, level with the player: straight right, from the top middle
             const power_t &s = power[0];
             EXPECT_EQ(fields(s), fields({950.1f + TEST_ENEMY_W / 2, 300, s.vx, s.vy, 3001, 9}));
@@ -123,14 +123,14 @@ TEST_F(EnemyPass, GroundEnemiesMoreThan250PxOverTheGroundArePutBackAt260) {
 }
 
 TEST_F(EnemyPass, FlyersHomeInWithJitterXThenYAndTurnAwayInsideTheShield) {
-    put(player, 400, 200);
+    place(player, 400, 200);
     // The shield works while bot 1 is carried too: at exactly 80 px (48, 64) the flyer is steered
     // at the player, inside it is turned round and twice as jittery.
     const float bot_y[] = {264, 263.9f, 200}, turn[] = {1, -1, 1};
     const int mode[] = {MODE_ABILITY, MODE_ABILITY, 0};
     for (int i = 0; i < 3; i++) {
         enemy_t &f = place(20, 300, 200, ENEMY_FLYER);
-        put(bot[0], 348, bot_y[i]);
+        place(bot[0], 348, bot_y[i]);
         bot[0].mode = mode[i];
         std::srand(2024);
         const int jx = std::rand() % 21 - 10, jy = std::rand() % 21 - 10;
@@ -148,7 +148,7 @@ TEST_F(EnemyPass, FlyersBounceUnderTheGroundAndOneLeavingTheViewStingsOnceAndDie
     // 107.5 px left of the camera, out of view. Its square lies at (int)-7.5 + 4 = -3 to 4 and
     // column 4 is the player's first opaque one: truncation toward zero touches.
     scroll.x = 100.0f;
-    put(player, 0, 95);
+    place(player, 0, 95);
     enemy_t &leaving = place(20, -7.5f, 100, ENEMY_FLYER);
     leaving.vy = 1.0f;
     enemy_t &sunk = place(21, 300, 401, ENEMY_FLYER);

@@ -1,5 +1,5 @@
 // The catch-up rules of the main loop and the pointer image.
-#include "unit_helpers.h"
+#include "harness.h"
 
 #include "game.h"
 
@@ -13,10 +13,10 @@ TEST(CatchUp, PendingTicksRunWhileThePilotLivesAndAnimationTicksAlways) {
     speed_counter = 4;
     catch_up_logic();
     EXPECT_FLOAT_EQ(player.health, -0.005f);
-    EXPECT_EQ(std::tuple(speed_counter.load(), live_shots(POWER_EXHAUST)), std::tuple(0, 4));
+    EXPECT_EQ(std::tuple(speed_counter.load(), take_census().exhaust), std::tuple(0, 4));
     speed_counter = 3;
     catch_up_logic();
-    EXPECT_EQ(std::tuple(speed_counter.load(), live_shots(POWER_EXHAUST)), std::tuple(3, 4));
+    EXPECT_EQ(std::tuple(speed_counter.load(), take_census().exhaust), std::tuple(3, 4));
     frame = 4.0f;
     anim_counter = 3;
     catch_up_animation();

@@ -1,6 +1,6 @@
 // The physics step of the player and the bots (damping, gravity, the springy ground, the bots'
 // height cap, abilities and their bounds).
-#include "unit_helpers.h"
+#include "harness.h"
 
 #include "physics.h"
 
@@ -42,7 +42,7 @@ TEST_F(Physics, PlayerAndDeployedBotsFallDampedAndBounceOffTheSpringyGround) {
     bot[0].mode = 8;
     for (const auto &c : cases) {
         for (actor_t *a : {&player, &bot[0]}) {
-            put(*a, 100, c.y, 2, c.vy);
+            place(*a, 100, c.y, 2, c.vy);
             a->spring = c.spring;
         }
         update_physics();
@@ -58,10 +58,10 @@ TEST_F(Physics, BotsAreBrakedAbove225PxOverTheGroundWhereTheyStoodBeforeMoving) 
     for (int k = 0; k < BOT_COUNT; k++) {
         bot[k].mode = command_bit(k);
     }
-    put(bot[0], 100, 270, 50, -3);  // over the cap where it stands, not where it goes
-    put(bot[1], 300, 275, 0, -3);   // exactly at the cap before moving, over it after
-    put(bot[2], 150, 100, -50, -3); // under the cap over the slope (250), not where it goes
-    put(player, 100, 270, 0, -3);   // the player's brake is the camera's
+    place(bot[0], 100, 270, 50, -3);  // over the cap where it stands, not where it goes
+    place(bot[1], 300, 275, 0, -3);   // exactly at the cap before moving, over it after
+    place(bot[2], 150, 100, -50, -3); // under the cap over the slope (250), not where it goes
+    place(player, 100, 270, 0, -3);   // the player's brake is the camera's
     update_physics();
     EXPECT_EQ(std::tuple(bot[0].vy, bot[1].vy, bot[2].vy, player.vy),
               std::tuple(braked, vy, vy, vy));
@@ -74,7 +74,7 @@ auto charges() {
 
 TEST_F(Physics, AbilitiesFeedAndHealWithinBoundsAndStopWhenTheChargeRunsOut) {
     // Power regen of a deployed bot 2 feeds the others after its own gain; charges stop at 1.
-    put(bot[1], 300, LINE);
+    place(bot[1], 300, LINE);
     bot[0].mode = 1;
     bot[1].mode = 16 + 64;
     bot[2].mode = 4;
@@ -83,7 +83,7 @@ TEST_F(Physics, AbilitiesFeedAndHealWithinBoundsAndStopWhenTheChargeRunsOut) {
     EXPECT_EQ(charges(), std::tuple(0.3f + 0.001f, 0.5f + 0.001f - 0.002f, 1.0f));
 
     // Health regen heals everyone, in action or not, up to 1 but from any depth.
-    put(bot[2], 500, LINE);
+    place(bot[2], 500, LINE);
     bot[1].mode = 0;
     bot[2].mode = 32 + 64;
     bot[2].charge = 0.5f;
@@ -96,8 +96,8 @@ TEST_F(Physics, AbilitiesFeedAndHealWithinBoundsAndStopWhenTheChargeRunsOut) {
 
     // Out of charge an ability goes off in the same tick, carried or not, the charge held at 0;
     // a carried bot is neither switched, drained nor moved.
-    put(bot[0], 100, LINE);
-    put(bot[1], 50, 60, 1, 2);
+    place(bot[0], 100, LINE);
+    place(bot[1], 50, 60, 1, 2);
     std::tie(bot[0].mode, bot[1].mode, bot[2].mode) = std::tuple(8, 2 + 64, 4 + 64);
     std::tie(bot[0].charge, bot[1].charge, bot[2].charge) = std::tuple(0.001f, 0.5f, 0.0f);
     mouse_right_click = 1;

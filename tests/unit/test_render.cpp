@@ -1,6 +1,6 @@
 // One frame as display draws it, read back from the frame buffer: the terrain's window, puffs and
 // shots ageing at frame rate, the placement beam, warnings and GAME OVER.
-#include "unit_helpers.h"
+#include "harness.h"
 
 #include "render.h"
 
@@ -153,10 +153,10 @@ int count(int x0, int y0, int x1, int y1, int c) {
 
 TEST_F(Render, WarningsShowBelowAQuarterOverDeployedActorsAndGameOverAtNoHealth) {
     const int health = rgb(255, 225, 25), power = rgb(255, 225, 125), red = rgb(255, 0, 0);
-    put(player, 300, 100);
-    put(bot[1], 300, 250);
+    place(player, 300, 100);
+    place(bot[1], 300, 250);
     bot[1].mode = command_bit(1);
-    put(bot[2], 300, 330); // carried bots keep quiet
+    place(bot[2], 300, 330); // carried bots keep quiet
     bot[2].health = bot[2].charge = 0.1f;
     for (const float v : {0.25f, 0.2499f, 0.0f}) {
         player.health = bot[1].health = bot[1].charge = v;

@@ -1,6 +1,6 @@
 // The pixel hit tests, and shots in flight: drag, gravity and the hop along the ground; enemy shots
 // against the player and the commanded bots; bullets against the enemies, with kills and score.
-#include "unit_helpers.h"
+#include "harness.h"
 
 #include "enemies.h"
 #include "physics.h"
@@ -89,12 +89,12 @@ TEST_F(Shots, EnemyShotHurtsThePlayerAndEachCommandedBotOnceThenEnds) {
     // clear there) and on row 30 of the first bot; the second is carried, the third elsewhere.
     const int mode[BOT_COUNT] = {command_bit(0), pickup_bit(1), command_bit(2)};
     for (int k = 0; k < BOT_COUNT; k++) {
-        put(bot[k], k == 2 ? 400 : 205, 90);
+        place(bot[k], k == 2 ? 400 : 205, 90);
         bot[k].sprite = OBJ_BOT1_WALK;
         bot[k].mode = mode[k];
         bot[k].health = 1.0f;
     }
-    put(player, 200, 118);
+    place(player, 200, 118);
     player.sprite = OBJ_BOT1_STAND;
     power_t &p = shot(0, 210, 120, 0, 0, POWER_ENEMY_SHOT);
     for (int tick = 0; tick < 2; tick++) { // ended: neither moved nor tested again

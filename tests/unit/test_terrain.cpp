@@ -1,5 +1,5 @@
 // The ground height look-up and the camera that follows the player.
-#include "unit_helpers.h"
+#include "harness.h"
 
 #include "terrain.h"
 
@@ -29,7 +29,7 @@ TEST_F(WorldTest, GroundHeightInterpolatesAlongTheLineAndRunsFlatLeftOfIt) {
 // One camera step from (sx, sy) with the player (ax, ay) from it, moving at (vx, vy).
 void step(float sx, float ax, float vx, float sy, float ay, float vy) {
     scroll = {sx, sy};
-    put(player, sx + ax, sy + ay, vx, vy);
+    place(player, sx + ax, sy + ay, vx, vy);
     scrolling();
 }
 
