@@ -33,7 +33,7 @@ e2e_init() {
 
 # Stops what the test started; after a failure keeps the last window and the game's output.
 e2e_cleanup() {
-    local status=$? keep=$BUILD/e2e-failures/$(basename "$0" .sh)
+    local status=$? pid keep=$BUILD/e2e-failures/$(basename "$0" .sh)
     trap - EXIT && set +e && stop_game
     for pid in "$FRAMES_PID" "$HELPER_PID" "$XVFB_PID"; do end_process "$pid"; done
     if ((status != 0)); then
