@@ -13,14 +13,7 @@
 #
 # A capture is raw 16-bit stereo at 44100 Hz, unsigned (Allegro's) or signed, told apart by the
 # silence it starts with. Levels are the RMS of 10 ms windows.
-import array
-import fcntl
-import math
-import os
-import signal
-import statistics
-import sys
-import time
+import array, fcntl, math, os, signal, statistics, sys, time
 
 RATE, FRAME, WINDOW = 44100, 4, 882  # WINDOW: samples of 10 ms, both channels
 SILENT, HEARD = 8.0, 100.0  # about -72 dBFS; about -50 dBFS over 100 ms
@@ -35,20 +28,21 @@ def drain(fifo, out):
         start, taken = time.monotonic(), 0
         while not stop:
             due = int((time.monotonic() - start) * RATE) * FRAME - taken
-            try:
-                got = os.read(fd, due) if due > 0 else b""
-            except BlockingIOError:
-                got = b""
+            got = read(fd, due) if due > 0 else b""
             if len(got) < due:  # the player had nothing more: the clock restarts from here
                 start = time.monotonic() - (taken + len(got)) / (RATE * FRAME)
             taken += len(got)
             f.write(got)
             time.sleep(0.005)
-        while True:  # what the player handed over before it ended belongs to the capture
-            try:
-                f.write(os.read(fd, 1 << 16))
-            except BlockingIOError:
-                break
+        while got := read(fd, 1 << 16):  # what the player handed over before it ended is heard
+            f.write(got)
+
+
+def read(fd, size):
+    try:
+        return os.read(fd, size)
+    except BlockingIOError:
+        return b""
 
 
 check = lambda ok, message: ok or sys.exit("FAIL: " + message)
@@ -70,14 +64,12 @@ db = lambda level: 20 * math.log10(max(level, 1e-9) / 32768)
 
 # Stretches of sound, (first, end) windows, split by 0.35 s of silence.
 def scenes(env):
-    found, start, quiet = [], None, 0
-    for i, e in enumerate(env + [0.0] * 35):
-        quiet = 0 if e >= SILENT else quiet + 1
-        if start is None and e >= SILENT:
-            start = i
-        elif start is not None and quiet == 35:
-            found.append((start, i - 34))
-            start = None
+    found = []
+    for i in (i for i, e in enumerate(env) if e >= SILENT):
+        if found and i - found[-1][1] < 35:
+            found[-1][1] = i + 1
+        else:
+            found.append([i, i + 1])
     return found
 
 
@@ -115,16 +107,15 @@ def song(path):
             else:
                 p += 1 if status & 0xF0 in (0xC0, 0xD0) else 2
         end, pos = max(end, tick), stop
-    second = tempo / division / 1e6
-    seek = end // division - 12
+    seek, second = end // division - 12, tempo / division / 1e6
     return seek, (end - seek * division) * second, end * second, end % bar
 
 
 def analyse_game(path):
     found = scenes(env := levels(path)[1]) or [(0, 0)]
     music = env[found[0][0]:found[-1][1]]
-    print(f"game: {len(music) / 100:.2f} s of sound, heard in {100 * heard(music):.0f}% of it")
-    check(len(music) >= 200 and heard(music) >= 0.9, "the game's music is not heard")
+    check(len(music) >= 200 and heard(music) >= 0.9, f"the game's music is not heard: "
+          f"{len(music) / 100:.2f} s of sound, heard in {100 * heard(music):.0f}% of it")
 
 
 def analyse_probe(path, song_path):
@@ -132,9 +123,8 @@ def analyse_probe(path, song_path):
     check(off_bar == 0, "the song does not end on a bar line: its loop would limp")
     samples, env = levels(path)
     found = scenes(env)
-    print("scenes at " + ", ".join(f"{a / 100:.2f}-{b / 100:.2f} s" for a, b in found))
-    check(len(found) == 7, "not 7 stretches of sound: the song's opening twice, the song round "
-          "its loop point and 4 buzz levels")
+    check(len(found) == 7, "not 7 stretches of sound (the song's opening twice, the song round "
+          f"its loop point and 4 buzz levels): {[(a / 100, b / 100) for a, b in found]} s")
     (opening, opening_end), (loop, loop_end), buzz = found[1], found[2], found[3:]
     check(heard(env[opening:opening_end]) >= 0.95, "the song's opening is not heard all through")
     # The opening comes back when the song has played to its end. Compared in decibels, the
@@ -143,26 +133,22 @@ def analyse_probe(path, song_path):
     after = [db(e) for e in env[loop:loop_end]]
     match, lag = max((statistics.correlation(template, after[i:i + 300]), i)
                      for i in range(len(after) - 299))
-    print(f"loop: the opening returns {lag / 100:.2f} s after beat {seek}, expected "
-          f"{remaining:.2f} s (match {match:.3f}): a loop of {length - remaining + lag / 100:.2f} "
-          f"s, the song's length {length:.2f} s")
-    check(match >= 0.85 and abs(lag / 100 - remaining) <= 0.08, "the song did not loop on time")
+    check(match >= 0.85 and abs(lag / 100 - remaining) <= 0.08, f"the song did not loop on time: "
+          f"the opening returns {lag / 100:.2f} s after beat {seek}, not {remaining:.2f} s "
+          f"(match {match:.3f}); the song lasts {length:.2f} s")
     check(min(env[loop + lag - 20:loop + lag + 20]) >= SILENT, "the music stops at its loop point")
     # The buzz: 2 per flyer in view, at most 255, for as long as they are there; exact silence
     # with all of them out of view.
     full = rms(env[buzz[2][0] + 10:buzz[2][1] - 10])
     for (a, b), n in zip(buzz, (16, 64, 128, 200)):
         level = rms(env[a + 10:b - 10]) / full
-        print(f"buzz: {n} flyers for {(b - a) / 100:.2f} s at {level:.3f} of full")
-        check(abs((b - a) / 100 - 1.5) < 0.25, f"the buzz of {n} flyers does not last 1.5 s")
-        check(abs(level / (min(2 * n, 255) / 255) - 1) <= 0.12, f"the buzz of {n} flyers is off")
+        check(abs((b - a) / 100 - 1.5) < 0.25, f"the buzz of {n} flyers lasts {(b - a) / 100} s")
+        check(abs(level / (min(2 * n, 255) / 255) - 1) <= 0.12, f"{n} flyers' buzz at {level:.3f}")
     check(db(full) > -40, f"the buzz at full volume is at {db(full):.1f} dBFS")
     for (_, b), (a, _) in zip(buzz, buzz[1:] + [(len(env), 0)]):
         check(a - b >= 45 and not any(samples[(b + 2) * WINDOW:(a - 2) * WINDOW]),
               f"no exact silence at {b / 100:.2f}-{a / 100:.2f} s with the flyers out of view")
 
 
-if __name__ == "__main__":
-    commands = {"drain": drain, "game": analyse_game, "probe": analyse_probe,
-                "seek": lambda path: print(*song(path)[:2])}
-    commands[sys.argv[1]](*sys.argv[2:])
+{"drain": drain, "game": analyse_game, "probe": analyse_probe,
+ "seek": lambda path: print(*song(path)[:2])}[sys.argv[1]](*sys.argv[2:])

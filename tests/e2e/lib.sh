@@ -18,33 +18,25 @@ note() { echo "-- $*" >&2; }
 
 e2e_init() {
     [[ $# -ge 2 && -x $1 ]] || fail "usage: $0 <path-to-jetsquad> <build-dir>"
-    GAME=$(readlink -f "$1") BUILD=$(readlink -f "$2")
-    DATAFILE=$(dirname "$GAME")/data/datafile.dat
+    GAME=$(readlink -f "$1") BUILD=$(readlink -f "$2") && DATAFILE=${GAME%/*}/data/datafile.dat
     WORK=$(mktemp -d "${TMPDIR:-/tmp}/jetsquad-e2e.XXXXXX")
     XVFB_PID="" GAME_PID="" FRAMES_PID="" HELPER_PID="" # HELPER_PID: a test's own, if any
     trap e2e_cleanup EXIT && trap 'exit 130' INT && trap 'exit 143' TERM
     # Allegro shows an error with xmessage and waits for its OK button. This one appends the
     # message (its last argument) and a NUL to $WORK/dialogs and answers at once as OK does.
-    mkdir -p "$WORK/bin" "$WORK/home"
+    mkdir -p "$WORK/bin" "$WORK/home" && export PATH=$WORK/bin:$PATH
     printf '#!/bin/bash\nprintf "%%s\\0" "${!#}" >>%q/dialogs\nexit 101\n' "$WORK" \
-        >"$WORK/bin/xmessage"
-    chmod +x "$WORK/bin/xmessage"
-    export PATH=$WORK/bin:$PATH
+        >"$WORK/bin/xmessage" && chmod +x "$WORK/bin/xmessage"
     # A silent sound device: without any, the music's synthesiser finds no voices.
     echo 'pcm.!default { type null }' >"$WORK/home/.asoundrc"
 }
 
 # Stops what the test started; after a failure keeps the last window and the game's output.
 e2e_cleanup() {
-    local status=$? keep
-    trap - EXIT
-    set +e
-    stop_game
-    end_process "$FRAMES_PID"
-    end_process "$HELPER_PID"
-    end_process "$XVFB_PID"
+    local status=$? pid keep=$BUILD/e2e-failures/$(basename "$0" .sh)
+    trap - EXIT && set +e && stop_game
+    for pid in "$FRAMES_PID" "$HELPER_PID" "$XVFB_PID"; do end_process "$pid"; done
     if ((status != 0)); then
-        keep=$BUILD/e2e-failures/$(basename "$0" .sh)
         rm -rf "$keep" && mkdir -p "$keep" && cp "$WORK"/*.ppm "$WORK"/std* "$keep" 2>/dev/null
         note "the last window and the game's output are kept in $keep"
         grep -sv '^ALSA lib' "$WORK/stderr" | head -n 20 >&2
@@ -56,10 +48,7 @@ e2e_cleanup() {
 # wait_for SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; status 1 after SECONDS.
 wait_for() {
     local end=$((SECONDS + $1))
-    until "${@:2}"; do
-        ((SECONDS < end)) || return 1
-        sleep 0.1
-    done
+    until "${@:2}"; do ((SECONDS < end)) && sleep 0.1 || return 1; done
 }
 
 gone() { ! kill -0 "$1" 2>/dev/null; }
@@ -73,14 +62,11 @@ end_process() {
 
 # start_x [WxHxD...]: Xvfb on a free display with these screens (default 1280x1024x24).
 start_x() {
-    local -a screens=()
-    local s
+    local s screens=()
     for s in "${@:-1280x1024x24}"; do screens+=(-screen $((${#screens[@]} / 3)) "$s"); done
     # With two screens Xvfb aborts as it ends: no core file, no report of it.
     (ulimit -c 0 && exec Xvfb -displayfd 3 "${screens[@]}" -nolisten tcp -noreset) \
-        3>"$WORK/display" 2>"$WORK/xvfb.log" &
-    XVFB_PID=$!
-    disown
+        3>"$WORK/display" 2>"$WORK/xvfb.log" & XVFB_PID=$! && disown
     wait_for 30 test -s "$WORK/display" || fail "no Xvfb: $(tail -n 3 "$WORK/xvfb.log")"
     export DISPLAY=:$(tr -dc 0-9 <"$WORK/display")
 }
@@ -91,9 +77,8 @@ start_x() {
 launch_game() {
     [[ -z $GAME_PID ]] || fail "launch_game: a game is still running"
     : >"$WORK/dialogs"
-    (cd "${2:-$WORK}" && exec env ${GAME_ENV[@]+"${GAME_ENV[@]}"} HOME="$WORK/home" \
-        timeout -k 5 "$GAME_LIMIT" "${1:-$GAME}") >"$WORK/stdout" 2>"$WORK/stderr" </dev/null &
-    GAME_PID=$!
+    (cd "${2:-$WORK}" && exec env ${GAME_ENV[@]+"${GAME_ENV[@]}"} HOME="$WORK/home" timeout -k 5 \
+        "$GAME_LIMIT" "${1:-$GAME}") >"$WORK/stdout" 2>"$WORK/stderr" </dev/null & GAME_PID=$!
 }
 
 game_running() { [[ -n $GAME_PID ]] && ! gone "$GAME_PID"; }
@@ -102,17 +87,14 @@ game_ended() { ! game_running; }
 # wait_game_exit SECONDS: waits for the game to end and sets GAME_RC.
 wait_game_exit() {
     wait_for "$1" game_ended || fail "the game was still running after $1 s"
-    GAME_RC=0
-    wait "$GAME_PID" || GAME_RC=$?
-    GAME_PID=""
+    GAME_RC=0 && wait "$GAME_PID" || GAME_RC=$? && GAME_PID=""
 }
 
 # TERM reaches the game through timeout; one stuck in Allegro's signal handler gets KILL.
 stop_game() {
     game_running || return 0
     kill -TERM "$GAME_PID" && wait_for 3 game_ended || pkill -KILL -P "$GAME_PID" || true
-    end_process "$GAME_PID"
-    GAME_PID=""
+    end_process "$GAME_PID" && GAME_PID=""
 }
 
 # expect_exit_code CODE WHAT: the last run ended by itself with CODE, without a signal or a
@@ -127,21 +109,17 @@ expect_exit_code() {
 # expect_startup_output WHAT: the last run's standard output is exactly the two progress bars:
 # each "<", 64 dots, ">", a carriage return and "<", then 64 stars as its table fills.
 expect_startup_output() {
-    local dots stars
-    dots=$(printf '%64s' "" | tr ' ' .) stars=$(printf '%64s' "" | tr ' ' '*')
+    local bar && printf -v bar '%64s' ""
     printf 'Generating rgb_map table:\n<%s>\r<%s\n\nGenerating lighting table:\n<%s>\r<%s\n' \
-        "$dots" "$stars" "$dots" "$stars" | cmp -s - "$WORK/stdout" ||
+        "${bar// /.}" "${bar// /\*}" "${bar// /.}" "${bar// /\*}" | cmp -s - "$WORK/stdout" ||
         fail "$1: standard output is not exactly the two bars: $(od -c "$WORK/stdout" | head)"
 }
 
 # The game's window is mapped with the title "Jetsquad": sets WID.
 window_shown() {
     game_running || fail "the game ended before its window appeared"
-    local id
-    for id in $(timeout 5 xdotool search --onlyvisible --name '^Jetsquad$' 2>/dev/null); do
-        [[ $(timeout 5 xdotool getwindowname "$id") == Jetsquad ]] && WID=$id && return 0
-    done
-    return 1
+    WID=$(timeout 5 xdotool search --onlyvisible --name '^Jetsquad$' 2>/dev/null | head -n 1)
+    [[ -n $WID ]]
 }
 
 # wait_window: waits for the window; sets WID, WIN_X, WIN_Y, WIN_WIDTH and WIN_HEIGHT.
@@ -160,10 +138,7 @@ start_game() { launch_game "$@" && wait_window && focus_window; }
 
 # quit_game WHAT: Escape ends the game with code 0, no dialog, nothing printed but the two bars.
 quit_game() {
-    focus_window
-    press_key Escape
-    wait_game_exit 15
-    expect_exit_code 0 "$1"
+    focus_window && press_key Escape && wait_game_exit 15 && expect_exit_code 0 "$1"
     expect_startup_output "$1"
     [[ ! -s $WORK/dialogs ]] || fail "$1: a dialog said: $(tr '\0' ' ' <"$WORK/dialogs")"
 }
@@ -171,8 +146,7 @@ quit_game() {
 # hold keydown|mousedown KEY-OR-BUTTON TEST...: held until TEST succeeds (15 s at most), so no
 # press falls between the game's polls.
 hold() {
-    xdo "$1" "$2"
-    wait_for 15 "${@:3}" || fail "$2 held for 15 s, still not: ${*:3}"
+    xdo "$1" "$2" && wait_for 15 "${@:3}" || fail "$2 held for 15 s, still not: ${*:3}"
     xdo "${1/down/up}" "$2"
 }
 
@@ -190,10 +164,8 @@ point_at() {
 look() {
     [[ -n $FRAMES_PID ]] || coproc FRAMES { exec "$PYTHON" "$FRAME_PY" read "$DATAFILE"; }
     timeout 30 "$IMPORT" -window "$WID" -depth 8 "ppm:$WORK/window.ppm" || fail "import failed"
-    local line
-    echo "$WORK/window.ppm $*" >&"${FRAMES[1]}"
-    IFS= read -r -t 30 line <&"${FRAMES[0]}" || fail "the frame reader did not answer"
-    eval "$line"
+    local line && echo "$WORK/window.ppm $*" >&"${FRAMES[1]}"
+    IFS= read -r -t 30 line <&"${FRAMES[0]}" && eval "$line" || fail "no answer from frame.py"
 }
 
 # squad_command BOX_X BOT X: the bot's box in the column at BOX_X (195 COMMAND, 255 PICKUP)
@@ -202,12 +174,9 @@ look() {
 # release); pressed until the beam is gone (carried out). GAME OVER ends each step early.
 squad_step() { look "$PX" "$PY" && ((GAME_OVER || $1)); }
 squad_command() {
-    point_at "$1" $((400 + 30 * ($2 - 1)))
-    xdo mousedown 1
+    point_at "$1" $((400 + 30 * ($2 - 1))) && xdo mousedown 1
     wait_for 15 squad_step 'BEAM > 50' || fail "no placement beam for bot $2"
-    point_at "$3" 60
-    wait_for 15 squad_step 'BOX_CURSOR > 90' || fail "no box pointer at the target"
-    xdo mouseup 1
-    wait_for 15 squad_step 'BOX_CURSOR < 50' || fail "the release is not seen"
+    point_at "$3" 60 && wait_for 15 squad_step 'BOX_CURSOR > 90' || fail "no box pointer there"
+    xdo mouseup 1 && wait_for 15 squad_step 'BOX_CURSOR < 50' || fail "the release is not seen"
     hold mousedown 1 squad_step 'BEAM <= 50'
 }

@@ -7,26 +7,20 @@
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 
-CAPTURE=("$PYTHON" "$E2E_DIR/../audio/capture.py")
-SONG=$BUILD/assets/music.mid
+CAPTURE=("$PYTHON" "$E2E_DIR/../audio/capture.py") SONG=$BUILD/assets/music.mid
 [[ -f $(dirname "$GAME")/patches.dat && -x $BUILD/jetsquad_audio_probe && -f $SONG ]] ||
     fail "no patches.dat beside the game, sound probe or song in $BUILD"
-mkfifo "$WORK/sound"
-echo "pcm.!default { type file; slave.pcm \"null\"; file \"$WORK/sound\"; format \"raw\" }" \
-    >"$WORK/home/.asoundrc"
+mkfifo "$WORK/sound" && printf 'pcm.!default { type file; slave.pcm "null"; file "%s"; %s }' \
+    "$WORK/sound" 'format "raw"' >"$WORK/home/.asoundrc"
 # capture OUT COMMAND...: what COMMAND plays, in OUT.
 capture() {
-    "${CAPTURE[@]}" drain "$WORK/sound" "$1" &
-    HELPER_PID=$!
-    "${@:2}"
-    end_process "$HELPER_PID"
-    HELPER_PID=""
+    "${CAPTURE[@]}" drain "$WORK/sound" "$1" & HELPER_PID=$!
+    "${@:2}" && end_process "$HELPER_PID" && HELPER_PID=""
 }
 # Seconds of sound in a capture (16-bit stereo at 44100 Hz) above SECONDS.
 captured() { (($(stat -c %s "$WORK/game.raw") > $1 * 176400)); }
 listen() {
-    start_game
-    wait_for 30 captured 5 || fail "the game played less than 5 s of sound in 30 s"
+    start_game && wait_for 30 captured 5 || fail "the game played less than 5 s of sound in 30 s"
     quit_game "Escape after listening"
 }
 

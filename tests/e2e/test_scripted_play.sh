@@ -7,11 +7,9 @@
 # clock), so the script finds the enemies by their violet shades and aims where the last two
 # looks say the target is going. A round that misses its kill or its death starts a new game
 # while time is left: PLAY_DEADLINE (default 140) seconds for all rounds.
-PLAY_DEADLINE=${PLAY_DEADLINE:-140}
-GAME_LIMIT=$((PLAY_DEADLINE + 20))
+GAME_LIMIT=$((${PLAY_DEADLINE:=140} + 20))
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
-END=$((SECONDS + PLAY_DEADLINE))
 
 # nearest LIMIT: of the enemies well inside the view and off the HUD, the one nearest to
 # (TX, TY) and within LIMIT pixels, in TX, TY.
@@ -26,10 +24,7 @@ nearest() {
 }
 
 # settled: the camera has stopped: the target moved less than 10 pixels since the last look.
-settled() {
-    local x=$TX y=$TY
-    look && nearest 1000 && (((TX - x) ** 2 + (TY - y) ** 2 < 100))
-}
+settled() { local x=$TX y=$TY && look && nearest 1000 && (((TX - x) ** 2 + (TY - y) ** 2 < 100)); }
 
 # aim X Y: the pointer a little above (X, Y), as the bullets drop on their way, inside the frame
 # and off the squad boxes, where the left button fires.
@@ -39,7 +34,6 @@ aim() {
 }
 
 deploy_near() {
-    local b
     for b in 1 2 3; do squad_command 195 "$b" $(($1 - 20 - 20 * b < 8 ? 8 : $1 - 20 - 20 * b)); done
     DEPLOYED=$1
 }
@@ -47,27 +41,17 @@ deploy_near() {
 # kill: the pilot flies right until an enemy is in reach; the bots land left of it and fire at
 # it, at where the last two looks say it is going, until the score goes up.
 kill_one() {
-    look
-    local start=$SCORE until=$((SECONDS + 45)) px py pt=0 t
+    look && local start=$SCORE until=$((SECONDS + 45)) px py pt=0 t TX=0 TY=240
     ((start > 0)) || fail "no score in the top-left corner"
-    TX=0 TY=240
     hold keydown d eval 'look && (nearest 1000 || ((GAME_OVER)))'
     wait_for 10 settled || nearest 1000 || return 1
-    note "target at ($TX, $TY) after $SECONDS s"
-    deploy_near "$TX"
-    xdo mousedown 1
+    deploy_near "$TX" && xdo mousedown 1
     while ((SECONDS < until)) && look && ((!GAME_OVER)); do
-        if ((SCORE > start + 10)); then
-            xdo mouseup 1
-            note "kill after $SECONDS s: the score text grew from $start to $SCORE pixels"
-            return 0
-        fi
+        ((SCORE <= start + 10)) || { xdo mouseup 1 && note "kill after $SECONDS s" && return 0; }
         nearest 120 || nearest 1000 || continue
         t=${EPOCHREALTIME/./}
         if (((TX - DEPLOYED) ** 2 > 100 ** 2 && TX >= 40)); then
-            xdo mouseup 1
-            deploy_near "$TX"
-            xdo mousedown 1
+            xdo mouseup 1 && deploy_near "$TX" && xdo mousedown 1
         elif ((pt)); then # where it will be in 0.3 s, at its speed since the last look
             aim $((TX + (TX - px) * 300000 / (t - pt))) $((TY + (TY - py) * 300000 / (t - pt)))
         fi
@@ -86,11 +70,7 @@ die() {
     for b in 1 2 3; do squad_command 255 "$b" 420; done
     point_at 420 60
     while ((SECONDS < until)); do
-        if ! crowd; then
-            xdo keydown d
-            wait_for 5 crowd || true
-            xdo keyup d
-        fi
+        crowd || { xdo keydown d && { wait_for 5 crowd || true; } && xdo keyup d; }
         ((!GAME_OVER)) || return 0
     done
     return 1
@@ -98,12 +78,9 @@ die() {
 
 start_x
 until start_game && kill_one && die; do
-    stop_game
-    ((SECONDS + 60 < END)) || fail "no kill and GAME OVER in $PLAY_DEADLINE s"
+    stop_game && ((SECONDS + 60 < PLAY_DEADLINE)) || fail "no kill and death in $PLAY_DEADLINE s"
     note "a new game after $SECONDS s"
 done
-note "GAME OVER after $SECONDS s"
-look
-((GAME_OVER)) || fail "GAME OVER went away"
+look && ((GAME_OVER)) || fail "GAME OVER went away after $SECONDS s"
 quit_game "Escape after GAME OVER"
 echo "PASS: a kill raised the score, the pilot died under GAME OVER, Escape ended the game"

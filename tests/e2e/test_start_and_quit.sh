@@ -8,53 +8,38 @@
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 
-for env in "-u DISPLAY" DISPLAY= DISPLAY=:4999; do
-    GAME_ENV=($env)
-    launch_game
-    wait_game_exit 30
-    expect_exit_code 1 "${GAME_ENV[*]}"
-    grep -qi display "$WORK/stderr" || fail "${GAME_ENV[*]}: no word about the display on stderr"
-    [[ ! -s $WORK/stdout && ! -s $WORK/dialogs ]] || fail "${GAME_ENV[*]}: output or a dialog"
-done
-unset GAME_ENV
-
 sky_is() { look && [[ $SKY == "$1" ]] && ((SKY_SHARE >= 75 && MAGENTA == 0)); }
-# cursor_follows X Y: the pointer put at window point (X, Y), again on every call as the game may
-# move it while it starts, and the cursor image drawn at the frame point under it, (X, Y) / 1.6.
-cursor_follows() {
-    xdo mousemove --window "$WID" "$1" "$2"
-    look $(($1 * 5 / 8)) $(($2 * 5 / 8)) && ((CURSOR >= 90))
-}
+# cursor_follows X Y: the pointer put at frame point (X, Y), again on every call as the game may
+# move it while it starts, and the cursor image drawn where the game sees the pointer.
+cursor_follows() { point_at "$1" "$2" && look "$PX" "$PY" && ((CURSOR >= 90)); }
 
 start_x 1280x1024x24 1280x1024x16
-launch_game
-wait_window
+launch_game && wait_window
 [[ ${WIN_WIDTH}x$WIN_HEIGHT == 1024x768 ]] || fail "the window is ${WIN_WIDTH}x$WIN_HEIGHT"
-wait_for 15 cursor_follows 512 384 || fail "the cursor image is not at the pointer: $CURSOR % of it"
+wait_for 15 cursor_follows 320 240 || fail "the cursor image is not at the pointer: $CURSOR % of it"
 sky_is 10,10,10 || fail "the sky is $SKY_SHARE % ($SKY), with $MAGENTA pixels of the mask colour"
-wait_for 15 cursor_follows 900 100 || fail "the cursor image did not follow the pointer: $CURSOR %"
-look 320 240
-((CURSOR < 50)) || fail "the cursor image is still drawn where the pointer was"
+wait_for 15 cursor_follows 560 60 || fail "the cursor image did not follow the pointer: $CURSOR %"
+look 320 240 && ((CURSOR < 50)) || fail "the cursor image is still drawn where the pointer was"
 quit_game "Escape"
 
-mkdir -p "$WORK/elsewhere" "$WORK/links/deeper"
-ln -s "$GAME" "$WORK/links/jetsquad"
-ln -s ../jetsquad "$WORK/links/deeper/play"
+mkdir -p "$WORK/elsewhere" "$WORK/links/deeper" && ln -s "$GAME" "$WORK/links/jetsquad"
+ln -s ../jetsquad "$WORK/links/deeper/play" && GAME_ENV=("PATH=$WORK/links:$PATH")
 for how in "$GAME elsewhere" "$WORK/links/jetsquad elsewhere" "./deeper/play links" \
     "jetsquad elsewhere"; do
-    set -- $how
-    GAME_ENV=("PATH=$WORK/links:$PATH")
-    start_game "$1" "$WORK/$2"
-    quit_game "started as $1 in $2"
+    set -- $how && start_game "$1" "$WORK/$2" && quit_game "started as $1 in $2"
 done
 
 echo 'pcm.!default { type hw card 99 } ctl.!default { type hw card 99 }' >"$WORK/home/.asoundrc"
-start_game
-quit_game "without a sound device"
+start_game && quit_game "without a sound device"
 
 # The clear colour (10, 10, 10) in 5-6-5 bits shows as (8, 8, 8).
-export DISPLAY=$DISPLAY.1
-start_game
+export DISPLAY=$DISPLAY.1 && start_game
 wait_for 15 sky_is 8,8,8 || fail "16-bit: the sky is $SKY_SHARE % ($SKY), $MAGENTA mask pixels"
 quit_game "on a 16-bit desktop"
+
+for env in "-u DISPLAY" DISPLAY= DISPLAY=:4999; do
+    GAME_ENV=($env) && launch_game && wait_game_exit 30 && expect_exit_code 1 "$env"
+    grep -qi display "$WORK/stderr" || fail "${GAME_ENV[*]}: no word about the display on stderr"
+    [[ ! -s $WORK/stdout && ! -s $WORK/dialogs ]] || fail "${GAME_ENV[*]}: output or a dialog"
+done
 echo "PASS: no display, start-up output, window, cursor, Escape; from anywhere and on any desktop"
