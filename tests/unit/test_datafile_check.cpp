@@ -54,8 +54,8 @@ bytes song(const bytes &track, int64_t length = AUTO, int tracks = 32) {
 const bytes NOTE = hex("00903c40 603c00 00ff2f00"); // 96 ticks, the release in running status
 const bytes BUZZ = object("SAMP", hex("0008 2b11 00000002 8080"));
 const bytes NAME = hex("70726f70 4e414d45");
-// Font ranges: mono, 2 glyphs 8 x 1 from 32; colour at depth 8, 1 glyph 1 x 1 at 65.
-const bytes MONO = hex("01 00000020 00000021 00080001 ff 00080001 81");
+// Font ranges: mono, 2 glyphs 8 x 1 from 0; colour at depth 8, 1 glyph 1 x 1 at 65.
+const bytes MONO = hex("01 00000000 00000001 00080001 ff 00080001 81");
 const bytes COLOUR = hex("00 00000041 00000041 00010001 03");
 const bytes RANGE = hex("01 00000041 00000041 00010001 80");
 // A data file object holding files inside files, the innermost holding a palette.
@@ -172,7 +172,7 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
               at(22, object("RLE ", hex("0008 00020001 00000004 0109fe00"))),
               at(22, object("RLE ", hex("0008 00020001 00000003 010900"))),
               at(22, object("RLE ", hex("0010 00010001 00000004 0100 3412 1ff8"))),
-              at(22, object("FONT", hex("0001") + bytes(223, 1))),
+              at(22, object("FONT", hex("0002") + bytes(447, 1))),
               at(22, object("FONT", hex("0000 0002") + MONO + COLOUR)),
               at(22, object("FONT", hex("0000 0000"))),
               at(22, object("FONT", hex("0000 0001 01 00000021 00000020"))), at(22, nested(8)),
@@ -185,6 +185,7 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
     EXPECT_TRUE(ok(at(22, object("FONT", hex("0000 0100") + times(256, RANGE)))));
     EXPECT_TRUE(ok(at(22, object("DATA", hex("00edf0"), 3, -3)))); // from the zeroed part
     EXPECT_TRUE(ok(at(21, song(hex("00c005 30c006 00ff2f00")))));  // programs take one byte
+    EXPECT_TRUE(ok(at(21, song(hex("00f003 7e7f09 00ff01 8100") + bytes(128, 97) + NOTE))));
 }
 
 // Palettes and plain data; sprites; RLE sprites whose rows cover their width and fill their size;
@@ -193,9 +194,9 @@ TEST_F(DatafileTest, ObjectsAfterTheGamesOwnLoadWhenWellFormed) {
     for (const bytes &obj :
          list(object("PAL ", bytes(1024, 7)), object("DATA", {}), object("XCMP", image(2, 2, 32)),
               object("RLE ", hex("0008 00020002 00000006 0109ff00 fe00")),
-              object("RLE ", hex("0010 00010001 00000006 0100 3412 1ff8")),
-              object("RLE ", hex("0020 00010001 0000000c 01000000 090909 ff00ff00")),
-              object("FONT", hex("0001") + bytes(224, 1)), object("FONT", hex("0000 0001") + MONO),
+              object("RLE ", hex("0010 00020001 00000008 ffff 0100 3412 1ff8")),
+              object("RLE ", hex("0020 00020001 00000010 ffffffff 01000000 090909 ff00ff00")),
+              object("FONT", hex("0002") + bytes(448, 1)), object("FONT", hex("0000 0001") + MONO),
               object("FONT", hex("0000 0001") + COLOUR), nested(7))) {
         DATAFILE *dat = load(at(22, obj)); // Allegro reads the same objects
         ASSERT_TRUE(dat && datafile_objects_ok(dat) && dat[23].type == DAT_END);
