@@ -67,7 +67,11 @@ bytes nested(int files) {
     return b;
 }
 bytes times(int n, const bytes &b) {
-    return n > 0 ? b + times(n - 1, b) : bytes{};
+    bytes out;
+    for (int i = 0; i < n; i++) {
+        out.insert(out.end(), b.begin(), b.end());
+    }
+    return out;
 }
 template <class... Files> std::vector<bytes> list(const Files &...files) {
     return {files...};
@@ -140,6 +144,8 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
     fewer.resize(fewer.size() - song(NOTE).size()); // 21 objects, and the count says so
     fewer[11] = 21;
     const bytes icon = image(13, 13), packed = packed_by_allegro(icon);
+    const bytes big_rle =
+        object("RLE ", hex("0010 20002000 00008000") + times(8192, hex("00e0 1ff8")));
     // Bitmaps too big, cut, empty or of no depth; sizes that differ; samples of negative length,
     // 12 bits, or cut; songs whose tracks are cut, too few, take no time, lack a status or an
     // end; property lengths that lie; ids Allegro cannot load (its property list ends at the
@@ -148,7 +154,7 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
     // reader; a first token copying ring bytes the reader leaves as the heap had them; RLE rows
     // that end late, cover more or less than the width, or fill more than the size; fonts cut,
     // with ranges of two kinds, none, or backwards; files nested 8 deep; objects with 65
-    // properties, fonts with 257 ranges.
+    // properties, fonts with 257 ranges; two RLE sprites of 8192 x 8192 in a few bytes.
     int n = 0;
     for (const bytes &f :
          list(magic, all, fewer, at(1, bmp(8193, 1)), at(1, bmp(20, 20, 24, 9)),
@@ -177,11 +183,13 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
               at(22, object("FONT", hex("0000 0000"))),
               at(22, object("FONT", hex("0000 0001 01 00000021 00000020"))), at(22, nested(8)),
               at(3, times(65, NAME + hex("00000000")) + bmp(3, 3)),
-              at(22, object("FONT", hex("0000 0101") + times(257, RANGE))))) {
+              at(22, object("FONT", hex("0000 0101") + times(257, RANGE))),
+              at(22, object("FILE", be(2, 4) + times(2, big_rle))))) {
         EXPECT_FALSE(ok(f)) << "file " << n++;
     }
     EXPECT_TRUE(ok(at(0, object("BMP ", packed, size(packed), -size(icon)))));
     EXPECT_TRUE(ok(at(3, times(64, NAME + hex("00000000")) + bmp(3, 3))));
+    EXPECT_TRUE(ok(at(22, big_rle)));
     EXPECT_TRUE(ok(at(22, object("FONT", hex("0000 0100") + times(256, RANGE)))));
     EXPECT_TRUE(ok(at(22, object("DATA", hex("00edf0"), 3, -3)))); // from the zeroed part
     EXPECT_TRUE(ok(at(21, song(hex("00c005 30c006 00ff2f00")))));  // programs take one byte
