@@ -572,8 +572,10 @@ bool datafile_objects_ok(const DATAFILE *dat) {
             return false;
         }
     }
-    // The icon crop reads a 10 x 10 square at (3, 3); a pattern must be a power of two each way.
+    // The icon crop reads a 10 x 10 square at (3, 3); a pattern must be a power of two each way;
+    // the mixer reads a frame of a sample before it looks at the length.
     const BITMAP *icon = static_cast<const BITMAP *>(dat[OBJ_BOT1_STAND].dat);
     const BITMAP *texture = static_cast<const BITMAP *>(dat[OBJ_GROUND_TEXTURE].dat);
-    return icon->w >= 13 && icon->h >= 13 && power_of_two(texture->w) && power_of_two(texture->h);
+    return icon->w >= 13 && icon->h >= 13 && power_of_two(texture->w) && power_of_two(texture->h) &&
+           static_cast<const SAMPLE *>(dat[OBJ_BUZZ].dat)->len > 0;
 }

@@ -54,8 +54,9 @@ bytes song(const bytes &track, int64_t length = AUTO, int tracks = 32) {
 const bytes NOTE = hex("00903c40 603c00 00ff2f00"); // 96 ticks, the release in running status
 const bytes BUZZ = object("SAMP", hex("0008 2b11 00000002 8080"));
 const bytes NAME = hex("70726f70 4e414d45");
-// Font ranges: mono, 2 glyphs 8 x 1 from 0; colour at depth 8, 1 glyph 1 x 1 at 65.
-const bytes MONO = hex("01 00000000 00000001 00080001 ff 00080001 81");
+// Font ranges: mono, 2 glyphs 8 x 1 from 0 (depth 255, which also marks mono); colour at depth 8, 1
+// glyph 1 x 1 at 65.
+const bytes MONO = hex("ff 00000000 00000001 00080001 ff 00080001 81");
 const bytes COLOUR = hex("00 00000041 00000041 00010001 03");
 const bytes RANGE = hex("01 00000041 00000041 00010001 80");
 // A data file object holding files inside files, the innermost holding a palette.
@@ -205,7 +206,8 @@ TEST_F(DatafileTest, ObjectsAfterTheGamesOwnLoadWhenWellFormed) {
               object("RLE ", hex("0010 00020001 00000008 ffff 0100 3412 1ff8")),
               object("RLE ", hex("0020 00020001 00000010 ffffffff 01000000 090909 ff00ff00")),
               object("FONT", hex("0002") + bytes(448, 1)), object("FONT", hex("0000 0001") + MONO),
-              object("FONT", hex("0000 0001") + COLOUR), nested(7))) {
+              object("FONT", hex("0000 0001") + COLOUR), nested(7),
+              object("FONT", hex("0000 0001 01 00000000 00000000 20000001") + bytes(1024, 1)))) {
         DATAFILE *dat = load(at(22, obj)); // Allegro reads the same objects
         ASSERT_TRUE(dat && datafile_objects_ok(dat) && dat[23].type == DAT_END);
         EXPECT_EQ(bytes(obj.begin(), obj.begin() + 4), be(dat[22].type, 4));
@@ -214,15 +216,16 @@ TEST_F(DatafileTest, ObjectsAfterTheGamesOwnLoadWhenWellFormed) {
     }
 }
 
-// Kinds swapped, an icon source under 13 x 13, textures whose sides are not powers of two; then
-// the two that pass.
+// Kinds swapped, an icon source under 13 x 13, textures whose sides are not powers of two, a
+// buzz without frames; then the two that pass.
 TEST_F(DatafileTest, WrongKindsAndSizesFailTheObjectCheckAfterLoading) {
     int n = 0;
-    for (const bytes &f :
-         list(at(21, BUZZ), at(5, BUZZ), at(20, bmp(3, 3)), at(0, bmp(12, 13)), at(0, bmp(13, 12)),
-              at(4, bmp(24, 32)), at(4, bmp(32, 12)), at(0, bmp(40, 13)), at(4, bmp(16, 1)))) {
+    for (const bytes &f : list(at(21, BUZZ), at(5, BUZZ), at(20, bmp(3, 3)), at(0, bmp(12, 13)),
+                               at(0, bmp(13, 12)), at(4, bmp(24, 32)), at(4, bmp(32, 12)),
+                               at(20, object("SAMP", hex("0008 2b11 00000000"))),
+                               at(0, bmp(40, 13)), at(4, bmp(16, 1)))) {
         DATAFILE *dat = load(f);
-        EXPECT_TRUE(dat && datafile_objects_ok(dat) == (++n > 7)) << n;
+        EXPECT_TRUE(dat && datafile_objects_ok(dat) == (++n > 8)) << n;
         unload_datafile(dat);
     }
     DATAFILE cut[OBJ_COUNT + 1]; // a loaded array that ends early
