@@ -134,7 +134,9 @@ bool rle_count(reader_t &r, size_t unit, int32_t &count, bool &end_of_row) {
 // (a positive count and the pixels) and skips (a negative count) up to an end-of-row mark. The
 // reader allocates the given size and writes the rows into it unchecked; drawing trusts them
 // too. So every row must cover the width exactly and the rows must fill the size exactly.
-bool rle_sprite_ok(reader_t &r) {
+// A few bytes can describe a big sprite, which the reader then converts through bitmaps of its
+// full size: its pixels, at 4 bytes each, come out of the budget of what may be unpacked.
+bool rle_sprite_ok(reader_t &r, size_t &unpack_budget) {
     int depth, w, h;
     int32_t size;
     if (!read_be16(r, depth, true) || !read_be16(r, w, false) || !read_be16(r, h, false) ||
@@ -142,9 +144,11 @@ bool rle_sprite_ok(reader_t &r) {
         return false;
     }
     const size_t pixel = stored_pixel_size(depth);
-    if (pixel == 0 || !side_ok(w) || !side_ok(h) || size < 0) {
+    const size_t area = 4 * static_cast<size_t>(w) * static_cast<size_t>(h);
+    if (pixel == 0 || !side_ok(w) || !side_ok(h) || size < 0 || area > unpack_budget) {
         return false;
     }
+    unpack_budget -= area;
     // In memory, counts and pixels take 1 byte at depth 8, 2 at 15 and 16, 4 above.
     const size_t unit = depth == 8 ? 1 : pixel == 2 ? 2 : 4;
     reader_t rows = r;
@@ -339,8 +343,8 @@ bool midi_ok(reader_t &r) {
 }
 
 // Where a walk through the objects stands: how deep in nested data files, what unpacking may
-// still produce (all packed parts together stay within what an unpacked file may hold), and
-// the listing of the objects seen, if one is wanted.
+// still produce (all packed parts and RLE sprites together stay within what an unpacked file
+// may hold), and the listing of the objects seen, if one is wanted.
 struct walk_t {
     int depth;
     size_t unpack_budget;
@@ -371,7 +375,7 @@ bool body_ok(int32_t type, reader_t body, walk_t &walk) {
     case DAT_XC_SPRITE:
         return read_be16(body, image_depth, true) && image_ok(body, image_depth);
     case DAT_RLE_SPRITE:
-        return rle_sprite_ok(body);
+        return rle_sprite_ok(body, walk.unpack_budget);
     case DAT_FONT:
         return font_ok(body);
     case DAT_SAMPLE:
@@ -568,8 +572,10 @@ bool datafile_objects_ok(const DATAFILE *dat) {
             return false;
         }
     }
-    // The icon crop reads a 10 x 10 square at (3, 3); a pattern must be a power of two each way.
+    // The icon crop reads a 10 x 10 square at (3, 3); a pattern must be a power of two each way;
+    // the mixer reads a frame of a sample before it looks at the length.
     const BITMAP *icon = static_cast<const BITMAP *>(dat[OBJ_BOT1_STAND].dat);
     const BITMAP *texture = static_cast<const BITMAP *>(dat[OBJ_GROUND_TEXTURE].dat);
-    return icon->w >= 13 && icon->h >= 13 && power_of_two(texture->w) && power_of_two(texture->h);
+    return icon->w >= 13 && icon->h >= 13 && power_of_two(texture->w) && power_of_two(texture->h) &&
+           static_cast<const SAMPLE *>(dat[OBJ_BUZZ].dat)->len > 0;
 }

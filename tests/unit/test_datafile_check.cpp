@@ -54,8 +54,9 @@ bytes song(const bytes &track, int64_t length = AUTO, int tracks = 32) {
 const bytes NOTE = hex("00903c40 603c00 00ff2f00"); // 96 ticks, the release in running status
 const bytes BUZZ = object("SAMP", hex("0008 2b11 00000002 8080"));
 const bytes NAME = hex("70726f70 4e414d45");
-// Font ranges: mono, 2 glyphs 8 x 1 from 32; colour at depth 8, 1 glyph 1 x 1 at 65.
-const bytes MONO = hex("01 00000020 00000021 00080001 ff 00080001 81");
+// Font ranges: mono, 2 glyphs 8 x 1 from 0 (depth 255, which also marks mono); colour at depth 8, 1
+// glyph 1 x 1 at 65.
+const bytes MONO = hex("ff 00000000 00000001 00080001 ff 00080001 81");
 const bytes COLOUR = hex("00 00000041 00000041 00010001 03");
 const bytes RANGE = hex("01 00000041 00000041 00010001 80");
 // A data file object holding files inside files, the innermost holding a palette.
@@ -67,7 +68,11 @@ bytes nested(int files) {
     return b;
 }
 bytes times(int n, const bytes &b) {
-    return n > 0 ? b + times(n - 1, b) : bytes{};
+    bytes out;
+    for (int i = 0; i < n; i++) {
+        out.insert(out.end(), b.begin(), b.end());
+    }
+    return out;
 }
 template <class... Files> std::vector<bytes> list(const Files &...files) {
     return {files...};
@@ -140,6 +145,8 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
     fewer.resize(fewer.size() - song(NOTE).size()); // 21 objects, and the count says so
     fewer[11] = 21;
     const bytes icon = image(13, 13), packed = packed_by_allegro(icon);
+    const bytes big_rle =
+        object("RLE ", hex("0010 20002000 00008000") + times(8192, hex("00e0 1ff8")));
     // Bitmaps too big, cut, empty or of no depth; sizes that differ; samples of negative length,
     // 12 bits, or cut; songs whose tracks are cut, too few, take no time, lack a status or an
     // end; property lengths that lie; ids Allegro cannot load (its property list ends at the
@@ -148,7 +155,7 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
     // reader; a first token copying ring bytes the reader leaves as the heap had them; RLE rows
     // that end late, cover more or less than the width, or fill more than the size; fonts cut,
     // with ranges of two kinds, none, or backwards; files nested 8 deep; objects with 65
-    // properties, fonts with 257 ranges.
+    // properties, fonts with 257 ranges; two RLE sprites of 8192 x 8192 in a few bytes.
     int n = 0;
     for (const bytes &f :
          list(magic, all, fewer, at(1, bmp(8193, 1)), at(1, bmp(20, 20, 24, 9)),
@@ -172,19 +179,22 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
               at(22, object("RLE ", hex("0008 00020001 00000004 0109fe00"))),
               at(22, object("RLE ", hex("0008 00020001 00000003 010900"))),
               at(22, object("RLE ", hex("0010 00010001 00000004 0100 3412 1ff8"))),
-              at(22, object("FONT", hex("0001") + bytes(223, 1))),
+              at(22, object("FONT", hex("0002") + bytes(447, 1))),
               at(22, object("FONT", hex("0000 0002") + MONO + COLOUR)),
               at(22, object("FONT", hex("0000 0000"))),
               at(22, object("FONT", hex("0000 0001 01 00000021 00000020"))), at(22, nested(8)),
               at(3, times(65, NAME + hex("00000000")) + bmp(3, 3)),
-              at(22, object("FONT", hex("0000 0101") + times(257, RANGE))))) {
+              at(22, object("FONT", hex("0000 0101") + times(257, RANGE))),
+              at(22, object("FILE", be(2, 4) + times(2, big_rle))))) {
         EXPECT_FALSE(ok(f)) << "file " << n++;
     }
     EXPECT_TRUE(ok(at(0, object("BMP ", packed, size(packed), -size(icon)))));
     EXPECT_TRUE(ok(at(3, times(64, NAME + hex("00000000")) + bmp(3, 3))));
+    EXPECT_TRUE(ok(at(22, big_rle)));
     EXPECT_TRUE(ok(at(22, object("FONT", hex("0000 0100") + times(256, RANGE)))));
     EXPECT_TRUE(ok(at(22, object("DATA", hex("00edf0"), 3, -3)))); // from the zeroed part
     EXPECT_TRUE(ok(at(21, song(hex("00c005 30c006 00ff2f00")))));  // programs take one byte
+    EXPECT_TRUE(ok(at(21, song(hex("00f003 7e7f09 00ff01 8100") + bytes(128, 97) + NOTE))));
 }
 
 // Palettes and plain data; sprites; RLE sprites whose rows cover their width and fill their size;
@@ -193,10 +203,11 @@ TEST_F(DatafileTest, ObjectsAfterTheGamesOwnLoadWhenWellFormed) {
     for (const bytes &obj :
          list(object("PAL ", bytes(1024, 7)), object("DATA", {}), object("XCMP", image(2, 2, 32)),
               object("RLE ", hex("0008 00020002 00000006 0109ff00 fe00")),
-              object("RLE ", hex("0010 00010001 00000006 0100 3412 1ff8")),
-              object("RLE ", hex("0020 00010001 0000000c 01000000 090909 ff00ff00")),
-              object("FONT", hex("0001") + bytes(224, 1)), object("FONT", hex("0000 0001") + MONO),
-              object("FONT", hex("0000 0001") + COLOUR), nested(7))) {
+              object("RLE ", hex("0010 00020001 00000008 ffff 0100 3412 1ff8")),
+              object("RLE ", hex("0020 00020001 00000010 ffffffff 01000000 090909 ff00ff00")),
+              object("FONT", hex("0002") + bytes(448, 1)), object("FONT", hex("0000 0001") + MONO),
+              object("FONT", hex("0000 0001") + COLOUR), nested(7),
+              object("FONT", hex("0000 0001 01 00000000 00000000 20000001") + bytes(1024, 1)))) {
         DATAFILE *dat = load(at(22, obj)); // Allegro reads the same objects
         ASSERT_TRUE(dat && datafile_objects_ok(dat) && dat[23].type == DAT_END);
         EXPECT_EQ(bytes(obj.begin(), obj.begin() + 4), be(dat[22].type, 4));
@@ -205,15 +216,16 @@ TEST_F(DatafileTest, ObjectsAfterTheGamesOwnLoadWhenWellFormed) {
     }
 }
 
-// Kinds swapped, an icon source under 13 x 13, textures whose sides are not powers of two; then
-// the two that pass.
+// Kinds swapped, an icon source under 13 x 13, textures whose sides are not powers of two, a
+// buzz without frames; then the two that pass.
 TEST_F(DatafileTest, WrongKindsAndSizesFailTheObjectCheckAfterLoading) {
     int n = 0;
-    for (const bytes &f :
-         list(at(21, BUZZ), at(5, BUZZ), at(20, bmp(3, 3)), at(0, bmp(12, 13)), at(0, bmp(13, 12)),
-              at(4, bmp(24, 32)), at(4, bmp(32, 12)), at(0, bmp(40, 13)), at(4, bmp(16, 1)))) {
+    for (const bytes &f : list(at(21, BUZZ), at(5, BUZZ), at(20, bmp(3, 3)), at(0, bmp(12, 13)),
+                               at(0, bmp(13, 12)), at(4, bmp(24, 32)), at(4, bmp(32, 12)),
+                               at(20, object("SAMP", hex("0008 2b11 00000000"))),
+                               at(0, bmp(40, 13)), at(4, bmp(16, 1)))) {
         DATAFILE *dat = load(f);
-        EXPECT_TRUE(dat && datafile_objects_ok(dat) == (++n > 7)) << n;
+        EXPECT_TRUE(dat && datafile_objects_ok(dat) == (++n > 8)) << n;
         unload_datafile(dat);
     }
     DATAFILE cut[OBJ_COUNT + 1]; // a loaded array that ends early
