@@ -100,8 +100,8 @@ std::map<std::string, double> values() {
 void ticks_line(std::istringstream &words, const std::string &where) {
     int count = 0;
     words >> count;
-    int buttons = 0;
     release_all_keys();
+    set_buttons(0);
     for (std::string word; words >> word;) {
         const std::string value = word.substr(word.find('=') + 1);
         if (word.rfind("keys=", 0) == 0 && value.find_first_not_of("WASD") == std::string::npos) {
@@ -110,14 +110,13 @@ void ticks_line(std::istringstream &words, const std::string &where) {
             }
         } else if (word.rfind("buttons=", 0) == 0 &&
                    value.find_first_not_of("LR") == std::string::npos) {
-            buttons = (value.find('L') != std::string::npos) |
-                      (value.find('R') != std::string::npos) << 1;
+            set_buttons((value.find('L') != std::string::npos) |
+                        (value.find('R') != std::string::npos) << 1);
         } else if (word.rfind("mouse=", 0) != 0 ||
                    std::sscanf(value.c_str(), "%f,%f", &pointer_x, &pointer_y) != 2) {
             fail(where, "not a setting of W A S D keys, L R buttons or mouse=X,Y: " + word);
         }
     }
-    set_buttons(buttons);
     for (int i = 0; i < count; i++) {
         play_pass(2, 2, note_figures);
     }
