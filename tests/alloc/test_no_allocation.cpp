@@ -13,13 +13,6 @@
 #include <execinfo.h>
 #include <unistd.h>
 
-extern "C" {
-void *__libc_malloc(size_t size);
-void *__libc_calloc(size_t count, size_t size);
-void *__libc_realloc(void *p, size_t size);
-void *__libc_memalign(size_t alignment, size_t size);
-}
-
 namespace {
 
 bool counting;
@@ -33,25 +26,6 @@ void *counted(void *p) {
     }
     return p;
 }
-
-} // namespace
-
-extern "C" {
-void *malloc(size_t size) {
-    return counted(__libc_malloc(size));
-}
-void *calloc(size_t count, size_t size) {
-    return counted(__libc_calloc(count, size));
-}
-void *realloc(void *p, size_t size) {
-    return counted(__libc_realloc(p, size));
-}
-void *aligned_alloc(size_t alignment, size_t size) {
-    return counted(__libc_memalign(alignment, size));
-}
-}
-
-namespace {
 
 int failures = 0;
 
@@ -84,6 +58,26 @@ void expect_no_allocation(const char *what, int warm_up, int passes) {
 }
 
 } // namespace
+
+extern "C" {
+void *__libc_malloc(size_t size);
+void *__libc_calloc(size_t count, size_t size);
+void *__libc_realloc(void *p, size_t size);
+void *__libc_memalign(size_t alignment, size_t size);
+
+void *malloc(size_t size) {
+    return counted(__libc_malloc(size));
+}
+void *calloc(size_t count, size_t size) {
+    return counted(__libc_calloc(count, size));
+}
+void *realloc(void *p, size_t size) {
+    return counted(__libc_realloc(p, size));
+}
+void *aligned_alloc(size_t alignment, size_t size) {
+    return counted(__libc_memalign(alignment, size));
+}
+}
 
 int main(int argc, char **argv) {
     if (!start_headless_game(argc > 1 ? argv[1] : nullptr)) {
