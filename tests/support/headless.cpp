@@ -43,7 +43,7 @@ const record_t WORLD[] = {
 // clang-format on
 const world_snapshot_t AT_START = snapshot_world();
 
-uint64_t fnv1a(const void *data, size_t size, uint64_t h) {
+uint64_t fnv1a(const void *data, size_t size, uint64_t h = FNV_START) {
     for (size_t i = 0; i < size; i++) {
         h = (h ^ static_cast<const unsigned char *>(data)[i]) * FNV_PRIME;
     }
@@ -62,8 +62,9 @@ BITMAP *make_image(int i) {
     BITMAP *b = create_bitmap(s[0], s[1]);
     clear_to_color(b, makecol(255, 0, 255));
     rectfill(b, s[2], s[3], s[4], s[5], test_object_colour(i));
-    for (int p = 0; i == OBJ_GROUND_TEXTURE && p < 32 * 32; p++) {
-        putpixel(b, p % 32, p / 32, test_texture_colour((p % 32 / 8 + p / 32 / 8) % 2));
+    for (int p = 0; i == OBJ_GROUND_TEXTURE && p < 32 * 32; p++) { // 8 x 8 squares
+        putpixel(b, p % 32, p / 32,
+                 (p % 32 / 8 + p / 32 / 8) % 2 ? rgb(90, 60, 30) : rgb(60, 40, 20));
     }
     return b;
 }
@@ -72,9 +73,6 @@ BITMAP *make_image(int i) {
 
 int test_object_colour(int index) {
     return makecol(20 + 10 * index, 100 + index, 200 - index);
-}
-int test_texture_colour(int which) {
-    return which ? makecol(90, 60, 30) : makecol(60, 40, 20);
 }
 
 void start_headless_game_library() {
@@ -155,40 +153,8 @@ void place(actor_t &a, float x, float y, float vx, float vy) {
     a.spring = 0.0f;
 }
 
-void hold_key(int k) {
-    key[k] = static_cast<char>(-1);
-}
-void release_key(int k) {
-    key[k] = 0;
-}
 void release_all_keys() {
     std::memset(const_cast<char *>(key), 0, KEY_MAX);
-}
-void point_at(float x, float y) {
-    use_mouse_x = x;
-    use_mouse_y = y;
-}
-void set_buttons(int b) {
-    mouse_b = b;
-}
-void set_time(int ms) {
-    time_ms = ms;
-}
-
-void step_ticks(int n, int ms_per_tick) {
-    for (int i = 0; i < n; i++) {
-        logic_tick();
-        time_ms += ms_per_tick;
-    }
-}
-void step_anim(int n) {
-    for (int i = 0; i < n; i++) {
-        increment_anim_counter();
-        catch_up_animation();
-    }
-}
-void draw_frame() {
-    compose_frame();
 }
 
 void play_logic_tick() {
@@ -201,11 +167,10 @@ void play_logic_tick() {
 void play_pass(int anim_every, int frame_every, void (*after_tick)()) {
     time_ms += CLOCK_STEPS[passes_played++ % 3];
     play_logic_tick();
-    if (after_tick) {
-        after_tick();
-    }
+    after_tick();
     if (passes_played % anim_every == 0) {
-        step_anim();
+        increment_anim_counter();
+        catch_up_animation();
     }
     if (passes_played % frame_every == 0) {
         compose_frame();
@@ -215,41 +180,21 @@ void play_pass(int anim_every, int frame_every, void (*after_tick)()) {
     }
 }
 
-int pixel(int x, int y) {
-    return getpixel(buffer, x, y);
-}
-int rgb(int r, int g, int b) {
-    return makecol(r, g, b);
-}
-int background() {
-    return makecol(10, 10, 10);
-}
-int count_colour(int x0, int y0, int x1, int y1, int c) {
-    const int w = x1 - x0 + 1;
-    int n = 0;
-    for (int p = 0; p < w * (y1 - y0 + 1); p++) {
-        n += pixel(x0 + p % w, y0 + p / w) == c;
-    }
-    return n;
-}
-
 census_t take_census() {
     census_t c{};
-    for (const enemy_t &e : enemy) {
-        c.ground += e.flags == ENEMY_GROUND + ENEMY_ALIVE;
-        c.flyers += e.flags == ENEMY_FLYER + ENEMY_ALIVE;
-    }
-    for (const power_t &p : power) {
-        c.exhaust += p.flags == POWER_EXHAUST + POWER_ALIVE;
-        c.bullets += p.flags == POWER_BULLET + POWER_ALIVE;
-        c.enemy_shots += p.flags == POWER_ENEMY_SHOT + POWER_ALIVE;
+    static_assert(ENEMY_SLOTS == POWER_SLOTS);
+    for (int i = 0; i < ENEMY_SLOTS; i++) {
+        c.ground += enemy[i].flags == ENEMY_GROUND + ENEMY_ALIVE;
+        c.flyers += enemy[i].flags == ENEMY_FLYER + ENEMY_ALIVE;
+        c.exhaust += power[i].flags == POWER_EXHAUST + POWER_ALIVE;
+        c.bullets += power[i].flags == POWER_BULLET + POWER_ALIVE;
+        c.enemy_shots += power[i].flags == POWER_ENEMY_SHOT + POWER_ALIVE;
     }
     return c;
 }
 
 world_hashes_t world_hashes() {
-    world_hashes_t h;
-    h.fill(FNV_START);
+    world_hashes_t h = {FNV_START, FNV_START, FNV_START, FNV_START, FNV_START, FNV_START};
     for (const record_t &r : WORLD) {
         if (r.part != NONE && r.at != scrollbars) {
             h[r.part] = fnv1a(r.at, r.size, h[r.part]);
@@ -271,16 +216,4 @@ uint64_t bitmap_hash(BITMAP *bmp) {
         }
     }
     return h;
-}
-
-quiet_stdout_t::quiet_stdout_t() : saved(dup(STDOUT_FILENO)) {
-    std::fflush(stdout);
-    const int null_fd = open("/dev/null", O_WRONLY);
-    dup2(null_fd, STDOUT_FILENO);
-    close(null_fd);
-}
-quiet_stdout_t::~quiet_stdout_t() {
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
 }

@@ -8,6 +8,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 // Shapes of the synthetic data file, all with the mask colour where they are transparent:
@@ -17,15 +20,9 @@
 // - flyer (19): 16 x 16, opaque only in the centred 8 x 8 square (4..11, 4..11);
 // - ground texture (4): 32 x 32 checker board of two colours;
 // - cursors (5, 6): 8 x 8, fully opaque.
-// Every opaque pixel of object n has the colour test_object_colour(n).
-constexpr int TEST_PLAYER_W = 20, TEST_PLAYER_H = 32;
-constexpr int TEST_BOT_W = 16, TEST_BOT_H = 32;
-constexpr int TEST_ENEMY_W = 20, TEST_ENEMY_H = 24;
-constexpr int TEST_FLYER_W = 16, TEST_FLYER_H = 16;
-
+// Every opaque pixel of object n but the texture has the colour test_object_colour(n).
+constexpr int TEST_BOT_W = 16, TEST_ENEMY_W = 20, TEST_ENEMY_H = 24;
 int test_object_colour(int index);
-// The two colours of the checker-board ground texture.
-int test_texture_colour(int which);
 
 // Starts the headless Allegro (once per process) at 32 bits per pixel and installs the
 // synthetic data file, the frame buffer and the score bitmap as the game's globals.
@@ -63,33 +60,39 @@ void flat_ground(float y);
 void place(actor_t &a, float x, float y, float vx = 0.0f, float vy = 0.0f);
 
 // Input.
-void hold_key(int k);
-void release_key(int k);
+inline void hold_key(int k) {
+    key[k] = static_cast<char>(-1);
+}
 void release_all_keys();
-void point_at(float x, float y); // use_mouse_x/y: the pointer as the tick sees it, directly
-void set_buttons(int b);         // bit 1 left, bit 2 right
-void set_time(int ms);
+// use_mouse_x/y: the pointer as the tick sees it, directly.
+inline void point_at(float x, float y) {
+    use_mouse_x = x, use_mouse_y = y;
+}
+inline void set_buttons(int b) {
+    mouse_b = b;
+} // bit 1 left, bit 2 right
+inline void set_time(int ms) {
+    time_ms = ms;
+}
 // The mouse in frame coordinates (it may lie outside), seen from the next logic tick that runs.
 extern float pointer_x, pointer_y;
-
-// Stepping, in any interleaving.
-void step_ticks(int n, int ms_per_tick = 0); // logic ticks, advancing time_ms after each
-void step_anim(int n = 1);                   // animation ticks as the timer and the loop make them
-void draw_frame(); // the loop's frame: display, the buzz volume, the pointer
 
 // A logic tick as the loop runs it: only while the player is alive, the mouse mapped first.
 void play_logic_tick();
 // One pass of the loop at 60 passes a second: the clock advances 17, 17, 16 ms (from the first
 // pass after a reset), one logic tick, after_tick, an animation tick every anim_every-th pass
 // and a frame (kept in last_frame, stretched onto the window stand-in) every frame_every-th.
-void play_pass(int anim_every = 2, int frame_every = 2, void (*after_tick)() = nullptr);
+void play_pass(
+    int anim_every = 2, int frame_every = 2, void (*after_tick)() = [] {});
 extern long passes_played, frames_drawn; // since the last reset
 
 // Pixels of the frame.
-int pixel(int x, int y);
-int rgb(int r, int g, int b);                            // makecol in the test's colour depth
-int background();                                        // the colour every frame starts from
-int count_colour(int x0, int y0, int x1, int y1, int c); // pixels of colour c in the rectangle
+inline int pixel(int x, int y) {
+    return getpixel(buffer, x, y);
+}
+inline int rgb(int r, int g, int b) {
+    return makecol(r, g, b);
+} // in the test's colour depth
 
 // Live enemies and shots by kind.
 struct census_t {
@@ -108,7 +111,7 @@ uint64_t bitmap_hash(BITMAP *bmp);
 
 // Standard output sent to /dev/null while it lives.
 struct quiet_stdout_t {
-    quiet_stdout_t();
-    ~quiet_stdout_t();
-    int saved;
+    int saved = (std::fflush(stdout), dup(STDOUT_FILENO)), null_fd = open("/dev/null", O_WRONLY);
+    quiet_stdout_t() { dup2(null_fd, STDOUT_FILENO), close(null_fd); }
+    ~quiet_stdout_t() { std::fflush(stdout), dup2(saved, STDOUT_FILENO), close(saved); }
 };
