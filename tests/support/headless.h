@@ -93,6 +93,10 @@ inline int pixel(int x, int y) {
 inline int rgb(int r, int g, int b) {
     return makecol(r, g, b);
 } // in the test's colour depth
+// The colour every frame starts from.
+inline int background() {
+    return makecol(10, 10, 10);
+}
 
 // Live enemies and shots by kind.
 struct census_t {
