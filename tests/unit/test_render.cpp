@@ -97,6 +97,10 @@ TEST_F(Render, PlacementBeamShowsTheArmedOrderDownToTheGroundUnderThePointer) {
     EXPECT_NE(pixel(left + 6, 301), colour(false, 6));
     left = beam(16, 1, 45); // 90 degrees on: row 6 straight
     EXPECT_EQ(pixel(left + 6, 6), colour(true, 6));
+    for (const int order : {1, 2, 4, 8, 16, 32}) { // blue to pick up, yellow to command
+        left = beam(order, 1, 0);
+        EXPECT_EQ(pixel(left + 6, 12), colour(order > 4, 6)) << order;
+    }
     left = beam(0, 1, 0); // hovering a box, nothing armed
     EXPECT_EQ(pixel(left + 6, 12), background());
     left = beam(16, 0, 0); // the pointer free
