@@ -67,6 +67,19 @@ TEST_F(Render, ExhaustPuffsGrowFadeAndDieByAge) {
     EXPECT_EQ(pixel(50 + 60 * 6, 100), background());
 }
 
+TEST_F(Render, EveryDeployedBotStandsInItsStillImageWhileThePlayerKeepsItsCourse) {
+    for (int k = 0; k < BOT_COUNT; k++) {
+        place(bot[k], 100.0f + 50.0f * static_cast<float>(k), 100);
+        bot[k].mode = command_bit(k);
+        bot[k].first_sprite = OBJ_BOT2_WALK;
+        bot[k].health = bot[k].charge = 1.0f; // no warnings
+    }
+    frame_at(0);
+    for (int k = 0; k < BOT_COUNT; k++) {
+        EXPECT_EQ(pixel(108 + 50 * k, 120), test_object_colour(OBJ_BOT2_WALK - 1)) << k;
+    }
+}
+
 TEST_F(Render, PlacementBeamShowsTheArmedOrderDownToTheGroundUnderThePointer) {
     flat_ground(300.0f);
     point_at(400.7f, 100.0f);
