@@ -41,6 +41,8 @@ for kind in BMP:image.bmp RLE:image.bmp CMP:image.bmp XCMP:image.bmp PAL:palette
         dat -a -t "${kind%%:*}" -s1 -n0 "$out" "${kind#*:}" >/dev/null
     fi
 done
+cp small.dat small-RLE8.dat
+dat -a -t RLE -bpp 8 -s1 -n0 small-RLE8.dat palette.bmp >/dev/null # rows of single bytes
 for f in *.dat; do
     for c in 1 2; do
         cp "$f" "${f%.dat}-c$c.dat"
