@@ -54,10 +54,12 @@ bool load(const uint8_t *data, size_t size) {
     DATAFILE *dat = load_game_data(file_path.c_str());
     const bool accepted = dat != nullptr;
     std::vector<datafile_entry_t> checked;
-    if (datafile_bytes_ok(data, size, &checked)) {
-        if (!dat) { // the structure passed, the objects did not: load again to compare
-            dat = load_datafile(file_path.c_str());
-        }
+    const bool structure_ok = datafile_bytes_ok(data, size, &checked);
+    if (structure_ok && !dat) { // the structure passed, the objects did not: load again to compare
+        dat = load_datafile(file_path.c_str());
+    }
+    std::remove(file_path.c_str()); // libFuzzer may end the process without running atexit
+    if (structure_ok) {
         std::vector<datafile_entry_t> loaded;
         if (dat) {
             list_loaded(dat, 0, loaded);
@@ -84,7 +86,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     const char *tmp = std::getenv("TMPDIR");
     const char *dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp";
     file_path = std::string(dir) + "/jetsquad-fuzz-" + std::to_string(getpid()) + ".dat";
-    std::atexit([] { std::remove(file_path.c_str()); });
     return 0;
 }
 
