@@ -97,6 +97,16 @@ inline int rgb(int r, int g, int b) {
 inline int background() {
     return makecol(10, 10, 10);
 }
+// Pixels of colour c in the frame's rectangle (x0, y0) to (x1, y1), both corners included.
+inline int count_colour(int x0, int y0, int x1, int y1, int c) {
+    int n = 0;
+    for (int y = y0; y <= y1; y++) {
+        for (int x = x0; x <= x1; x++) {
+            n += getpixel(buffer, x, y) == c;
+        }
+    }
+    return n;
+}
 
 // Live enemies and shots by kind.
 struct census_t {

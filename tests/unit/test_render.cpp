@@ -80,6 +80,28 @@ TEST_F(Render, EveryDeployedBotStandsInItsStillImageWhileThePlayerKeepsItsCourse
     }
 }
 
+// Health and power warnings show strictly below a quarter, over the player and the commanded
+// bots only: bot 0 sits on the edge, bot 1 just under it, bot 2 is low but carried.
+TEST_F(Render, WarningsShowStrictlyBelowAQuarterOverThePlayerAndCommandedBots) {
+    const int health_text = rgb(255, 225, 25), power_text = rgb(255, 225, 125);
+    const float level[] = {0.25f, 0.2499f, 0.1f};
+    for (int k = 0; k < BOT_COUNT; k++) {
+        place(bot[k], 100.0f + 150.0f * static_cast<float>(k), 100);
+        bot[k].mode = k < 2 ? command_bit(k) : 0;
+        bot[k].first_sprite = OBJ_BOT2_WALK;
+        bot[k].health = bot[k].charge = level[k];
+    }
+    place(player, 100, 250);
+    player.health = 0.2499f;
+    frame_at(0);
+    for (int k = 0; k < BOT_COUNT; k++) {
+        const int x = 100 + 150 * k;
+        EXPECT_EQ(count_colour(x, 100, x + 111, 107, health_text) > 0, k == 1) << k;
+        EXPECT_EQ(count_colour(x, 115, x + 103, 122, power_text) > 0, k == 1) << k;
+    }
+    EXPECT_GT(count_colour(100, 250, 211, 257, health_text), 0);
+}
+
 TEST_F(Render, PlacementBeamShowsTheArmedOrderDownToTheGroundUnderThePointer) {
     flat_ground(300.0f);
     point_at(400.7f, 100.0f);
