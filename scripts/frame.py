@@ -2,6 +2,8 @@
 # What the game shows, for the end-to-end tests and scripts/screenshot.
 #
 #   frame.py layout DATAFILE   "INDEX START BODY" for every object of an unpacked data file
+#   frame.py icon PIXMAP MASK  the window's icon (the ids WM_HINTS names) as a PPM on standard
+#                              output, transparent pixels magenta; on a 24-bit screen
 #   frame.py read DATAFILE     for each line "WINDOW.ppm [X Y]" on standard input, the window
 #                              sampled back to the game's 640 x 480 frame as the game stretched
 #                              it, and one line of shell assignments of what the frame shows:
@@ -15,6 +17,7 @@
 #     CURSOR BOX_CURSOR  with X Y: % of the opaque pixels of the pointer image (object 5) and of
 #                the one over squad boxes (object 6) found with their corner at (X, Y)
 import collections
+import ctypes
 import math
 import re
 import sys
@@ -37,6 +40,24 @@ def layout(path):
         pos += 12 + number(pos + 4)
     assert pos == len(data), "not an unpacked data file, or one that ends before %d" % pos
     return data, objects, number
+
+
+def icon(pixmap, mask):
+    c, x11 = ctypes, ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = x11.XGetImage.restype = c.c_void_p
+    x11.XGetGeometry.argtypes = [c.c_void_p, c.c_ulong] + [c.c_void_p] * 7
+    x11.XGetImage.argtypes = [c.c_void_p, c.c_ulong, c.c_int, c.c_int, c.c_uint, c.c_uint,
+                              c.c_ulong, c.c_int]
+    x11.XGetPixel.argtypes, x11.XGetPixel.restype = [c.c_void_p, c.c_int, c.c_int], c.c_ulong
+    display, root, at, size = x11.XOpenDisplay(None), c.c_ulong(), c.c_int(), (c.c_uint * 4)()
+    assert display and x11.XGetGeometry(display, pixmap, c.byref(root), c.byref(at), c.byref(at),
+                                        *(c.byref(size, i * 4) for i in range(4))), "no pixmap"
+    w, h, all_planes = size[0], size[1], c.c_ulong(-1).value
+    colour, opaque = (x11.XGetImage(display, d, 0, 0, w, h, all_planes, 2) for d in (pixmap, mask))
+    pixels = [x11.XGetPixel(colour, x, y) if x11.XGetPixel(opaque, x, y) else 0xff00ff
+              for y in range(h) for x in range(w)]
+    sys.stdout.buffer.write(b"P6\n%d %d\n255\n" % (w, h) + b"".join(
+        bytes((p >> 16 & 255, p >> 8 & 255, p & 255)) for p in pixels))
 
 
 # The opaque pixels of a bitmap as (x, y, RGB bytes).
@@ -114,6 +135,8 @@ if __name__ == "__main__":
         for index, o in enumerate(layout(sys.argv[2])[1]):
             print(index, *o)
         sys.exit()
+    if sys.argv[1] == "icon":
+        sys.exit(icon(int(sys.argv[2], 0), int(sys.argv[3], 0)))
     cursors = image(sys.argv[2], 5), image(sys.argv[2], 6)
     for line in sys.stdin:
         try:

@@ -8,6 +8,12 @@
 #include "terrain.h"
 #include "world.h"
 
+#ifdef ALLEGRO_WITH_XWINDOWS
+#include <xalleg.h>
+// The window's icon in XPM form, exported by the X11 port without a declaration in its headers.
+extern "C" void *allegro_icon;
+#endif
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +23,8 @@
 namespace {
 
 constexpr char WINDOW_TITLE[] = "Jetsquad";
+// The X11 class, as the desktop entry's StartupWMClass names it.
+constexpr char WINDOW_CLASS[] = "jetsquad";
 constexpr char DATAFILE_NAME[] = "data/datafile.dat";
 constexpr char PROGRESS_BAR[] =
     "<................................................................>\r<";
@@ -54,17 +62,42 @@ void init_actors() {
     }
 }
 
+bool set_window_mode(window_size_t size) {
+    return set_gfx_mode(GFX_AUTODETECT_WINDOWED, size.w, size.h, 0, 0) == 0;
+}
+
 int open_window() {
     if (desktop_color_depth() != 0) {
         set_color_depth(desktop_color_depth());
     }
-    if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, 1024, 768, 0, 0) != 0 &&
-        set_gfx_mode(GFX_AUTODETECT_WINDOWED, 640, 480, 0, 0) != 0) {
+    // Asked before any mode is set, so it is the desktop's size and not our window's.
+    int desktop_w = 0;
+    int desktop_h = 0;
+    if (get_desktop_resolution(&desktop_w, &desktop_h) != 0) {
+        desktop_w = desktop_h = 0;
+    }
+    const window_size_t size = window_size_for(desktop_w, desktop_h);
+    const bool small = size.w == SMALL_WINDOW.w && size.h == SMALL_WINDOW.h;
+    if (!set_window_mode(size) && (small || !set_window_mode(SMALL_WINDOW))) {
         allegro_message("could not set_gfx_mode(): %s\n", allegro_error);
         return EXIT_NO_SYSTEM;
     }
     set_window_title(WINDOW_TITLE);
     return EXIT_OK;
+}
+
+// X11 gives the window its class and icon as the library creates it, inside allegro_init: a
+// class set later reaches only an inner window, which docks and desktop menus never see.
+void name_window(const char *const *icon) {
+#ifdef ALLEGRO_WITH_XWINDOWS
+    xwin_set_window_name(WINDOW_CLASS, WINDOW_CLASS);
+    if (icon) {
+        // The library reads the lines and never writes them.
+        allegro_icon = const_cast<char **>(icon);
+    }
+#else
+    (void)icon;
+#endif
 }
 
 bool install_game_sound() {
@@ -279,7 +312,14 @@ void clear_frame() {
     clear_to_color(buffer, makecol(10, 10, 10));
 }
 
-int run_jetsquad(int /*argc*/, char * /*argv*/[]) {
+window_size_t window_size_for(int desktop_w, int desktop_h) {
+    const bool fits = desktop_w >= LARGE_WINDOW.w + WINDOW_FRAME_W &&
+                      desktop_h >= LARGE_WINDOW.h + WINDOW_FRAME_H;
+    return fits ? LARGE_WINDOW : SMALL_WINDOW;
+}
+
+int run_jetsquad(int /*argc*/, char * /*argv*/[], const char *const *icon) {
+    name_window(icon);
     if (allegro_init() != 0) {
         std::fprintf(stderr,
                      "Jetsquad cannot start: no display could be opened (is DISPLAY set?)"

@@ -8,8 +8,28 @@ constexpr int EXIT_OK = 0;
 constexpr int EXIT_NO_SYSTEM = 1;
 constexpr int EXIT_NO_DATA = 12;
 
-// The whole run: start-up, the loop until Escape, shutdown. Returns the exit code.
-int run_jetsquad(int argc, char *argv[]);
+// The whole run: start-up, the loop until Escape, shutdown. Returns the exit code. icon: the
+// window's icon as XPM lines, or null for the library's own.
+int run_jetsquad(int argc, char *argv[], const char *const *icon);
+
+// The window's icon as XPM lines, drawn from the data file's art when the game's executable is
+// built (tools/make_icon); null in a build without the data file. Only the executable holds it.
+extern const char *const *const window_icon_xpm;
+
+// The window for a desktop of desktop_w x desktop_h pixels: 1024 x 768 only where it fits whole
+// with its frame (WINDOW_FRAME_W, WINDOW_FRAME_H), else 640 x 480, as when the size is unknown.
+struct window_size_t {
+    int w;
+    int h;
+};
+constexpr window_size_t LARGE_WINDOW = {1024, 768};
+constexpr window_size_t SMALL_WINDOW = {640, 480};
+// What the desktop keeps around a window: beside it borders and maybe a dock (up to 64 pixels),
+// above and below a title bar and a panel (up to 48 pixels each on common desktops). So a
+// 1152 x 864 desktop takes the large window, a 1280 x 800 or 1366 x 768 one the small.
+constexpr int WINDOW_FRAME_W = 64;
+constexpr int WINDOW_FRAME_H = 96;
+window_size_t window_size_for(int desktop_w, int desktop_h);
 
 // Timer callbacks: they only count.
 void increment_speed_counter();

@@ -1,8 +1,9 @@
 // Draws the desktop icon from the game's own art: the pilot as the game shows him, carrying
 // the first bot's icon where he carries it, scaled up without smoothing and centred on a
-// transparent square, written as a PNG.
+// transparent square, written as a PNG, or as a C++ source that gives the game's window the
+// same picture (XPM lines, the form Allegro's X11 port takes).
 //
-//   make_icon DATAFILE SIZE OUT.png
+//   make_icon DATAFILE SIZE OUT.png|OUT.cpp
 //
 // Runs without a display (Allegro's SYSTEM_NONE). The mask colour becomes transparent.
 #include <allegro.h>
@@ -14,6 +15,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -72,11 +75,91 @@ bool write_png(const char *path, const std::vector<uint8_t> &rgba, int size) {
     return true;
 }
 
+// XPM names each colour with one or two characters; these need no escape in a C string.
+constexpr char XPM_CHARS[] = ".#abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
+                             "+@$%&*=-;:>,<()[]{}!~^";
+constexpr int XPM_BASE = sizeof XPM_CHARS - 1;
+
+// Colour 0, the transparent one, is named with spaces.
+std::string xpm_name(int index, int width) {
+    std::string name(static_cast<size_t>(width), ' ');
+    for (int i = 0, n = index - 1; index > 0 && i < width; i++, n /= XPM_BASE) {
+        name[static_cast<size_t>(i)] = XPM_CHARS[n % XPM_BASE];
+    }
+    return name;
+}
+
+// Pixels as 0xRRGGBB, or -1 where transparent.
+std::vector<long> colours_of(const std::vector<uint8_t> &rgba) {
+    std::vector<long> pixels;
+    for (size_t i = 0; i < rgba.size(); i += 4) {
+        pixels.push_back(rgba[i + 3]
+                             ? (long{rgba[i]} << 16) | (long{rgba[i + 1]} << 8) | long{rgba[i + 2]}
+                             : -1);
+    }
+    return pixels;
+}
+
+bool write_xpm_source(const char *path, const std::vector<uint8_t> &rgba, int size) {
+    const std::vector<long> pixels = colours_of(rgba);
+    std::vector<long> palette = {-1}; // in order of first use, so the output is stable
+    for (long c : pixels) {
+        bool known = false;
+        for (long p : palette) {
+            known = known || p == c;
+        }
+        if (!known) {
+            palette.push_back(c);
+        }
+    }
+    const int width = static_cast<int>(palette.size()) <= XPM_BASE + 1 ? 1 : 2;
+    if (static_cast<int>(palette.size()) > XPM_BASE * XPM_BASE + 1) {
+        std::fprintf(stderr, "make_icon: %zu colours are too many for XPM\n", palette.size());
+        return false;
+    }
+    FILE *out = std::fopen(path, "w");
+    if (!out) {
+        std::fprintf(stderr, "make_icon: cannot write %s\n", path);
+        return false;
+    }
+    std::fprintf(out, "// The window's icon, drawn by make_icon from the data file. Generated.\n"
+                      "#include \"game.h\"\n\nnamespace {\nconst char *const ICON[] = {\n");
+    std::fprintf(out, "    \"%d %d %zu %d\",\n", size, size, palette.size(), width);
+    for (size_t i = 0; i < palette.size(); i++) {
+        const std::string name = xpm_name(static_cast<int>(i), width);
+        if (palette[i] < 0) {
+            std::fprintf(out, "    \"%s c None\",\n", name.c_str());
+        } else {
+            std::fprintf(out, "    \"%s c #%06lX\",\n", name.c_str(), palette[i]);
+        }
+    }
+    for (int y = 0; y < size; y++) {
+        std::string row;
+        for (int x = 0; x < size; x++) {
+            const long c = pixels[static_cast<size_t>(y * size + x)];
+            int index = 0;
+            while (palette[static_cast<size_t>(index)] != c) {
+                index++;
+            }
+            row += xpm_name(index, width);
+        }
+        std::fprintf(out, "    \"%s\",\n", row.c_str());
+    }
+    std::fprintf(out, "};\n} // namespace\n\nconst char *const *const window_icon_xpm = ICON;\n");
+    return std::fclose(out) == 0;
+}
+
+bool ends_with(const char *text, const char *end) {
+    const size_t n = std::strlen(text);
+    const size_t m = std::strlen(end);
+    return n >= m && std::strcmp(text + n - m, end) == 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: %s DATAFILE SIZE OUT.png\n", argv[0]);
+        std::fprintf(stderr, "usage: %s DATAFILE SIZE OUT.png|OUT.cpp\n", argv[0]);
         return 2;
     }
     const int size = std::atoi(argv[2]);
@@ -110,6 +193,8 @@ int main(int argc, char **argv) {
     destroy_bitmap(canvas);
     unload_datafile(dat);
 
-    return write_png(argv[3], rgba, size) ? 0 : 1;
+    const bool written = ends_with(argv[3], ".cpp") ? write_xpm_source(argv[3], rgba, size)
+                                                    : write_png(argv[3], rgba, size);
+    return written ? 0 : 1;
 }
 END_OF_MAIN()

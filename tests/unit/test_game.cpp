@@ -1,4 +1,4 @@
-// The catch-up rules of the main loop and the pointer image.
+// The catch-up rules of the main loop, the pointer image and the window's size.
 #include "harness.h"
 
 #include "game.h"
@@ -36,6 +36,22 @@ TEST_F(WorldTest, PointerImageFollowsTheDisplayFlagAtThePointerTruncatedTowardZe
                   std::tuple(image[flag], bg, bg))
             << flag;
     }
+}
+
+TEST(WindowSize, LargeOnlyWhereTheWholeWindowAndItsFrameFitOtherwiseSmall) {
+    const auto size = [](int w, int h) {
+        const window_size_t s = window_size_for(w, h);
+        return std::tuple(s.w, s.h);
+    };
+    const auto large = std::tuple(1024, 768);
+    const auto small = std::tuple(640, 480);
+    const int edge_w = 1024 + WINDOW_FRAME_W;
+    const int edge_h = 768 + WINDOW_FRAME_H;
+    EXPECT_EQ(std::tuple(size(1280, 1024), size(1152, 864), size(edge_w, edge_h)),
+              std::tuple(large, large, large));
+    EXPECT_EQ(std::tuple(size(edge_w - 1, edge_h), size(edge_w, edge_h - 1), size(1366, 768),
+                         size(1280, 800), size(800, 600), size(1024, 768), size(0, 0)),
+              std::tuple(small, small, small, small, small, small, small));
 }
 
 } // namespace
