@@ -64,10 +64,10 @@ foreach(pair "jetsquad.6|share/man/man6" "changelog|${JETSQUAD_DOC_DIR}")
 endforeach()
 add_custom_target(jetsquad_docs ALL DEPENDS ${gz_files})
 
-# Icons: the player's image from the data file, at three sizes.
+# Icons: the player's image from the data file, at the sizes docks and menus ask for.
 if(JETSQUAD_DATA)
   set(icon_files "")
-  foreach(size 32 48 64)
+  foreach(size 32 48 64 128 256)
     set(icon ${packaging_dir}/icons/${size}x${size}/jetsquad.png)
     add_custom_command(
       OUTPUT ${icon}
@@ -103,7 +103,30 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The patch set is built in, so freepats is not needed at run time.
+# The patch set is built in, so freepats is not needed at run time; but patches.dat is made
+# from its files, so the package names the version they came from in Built-Using, as Debian
+# asks, read from dpkg now. CPack knows no such field and writes each value after its name
+# as it is: the line rides on the priority's value.
+if(JETSQUAD_PATCHES_FILE)
+  execute_process(
+    COMMAND dpkg-query -S ${JETSQUAD_FREEPATS_DIR}/Tone_000
+    OUTPUT_VARIABLE freepats_owner
+    ERROR_QUIET)
+  string(REGEX REPLACE ":.*" "" freepats_owner "${freepats_owner}")
+  if(freepats_owner MATCHES "^[a-z0-9.+-]+$")
+    execute_process(
+      COMMAND dpkg-query -W -f=\${Version} ${freepats_owner}
+      OUTPUT_VARIABLE freepats_version
+      ERROR_QUIET)
+  endif()
+  if(freepats_version)
+    string(APPEND CPACK_DEBIAN_PACKAGE_PRIORITY
+           "\nBuilt-Using: ${freepats_owner} (= ${freepats_version})")
+  else()
+    message(STATUS "${JETSQUAD_FREEPATS_DIR} belongs to no Debian package: the package will "
+                   "not say which freepats its patch set was made from")
+  endif()
+endif()
 find_program(JETSQUAD_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(JETSQUAD_DPKG_SHLIBDEPS)
   # Allegro and the C and C++ run-time libraries, at the versions this build needs.

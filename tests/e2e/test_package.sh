@@ -2,8 +2,9 @@
 # The Debian package cpack makes from this build. Installed with dpkg (as root in CI) or else
 # unpacked into a scratch root, its /usr/games/jetsquad starts the game by name through the
 # PATH from an unrelated directory: the game finds the data file and the patch set that lie
-# beside it, plays its music, and Escape ends it with code 0. (scripts/check-builds runs
-# lintian and the metainfo and menu entry checks on the package.)
+# beside it, plays its music, and Escape ends it with code 0. It names the freepats version
+# its patch set was made from. (scripts/check-builds runs lintian, the metainfo and menu entry
+# checks and hardening-check on the package.)
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 CAPTURE_PY=$(cd "$E2E_DIR/../audio" && pwd)/capture.py
@@ -29,6 +30,9 @@ debs=("$WORK"/pkg/*.deb)
 depends=$(timeout 30 dpkg-deb -f "${debs[0]}" Depends)
 [[ $depends == *liballegro4.4* && $depends != *freepats* ]] ||
     fail "the package should need Allegro and not freepats: $depends"
+built_using=$(timeout 30 dpkg-deb -f "${debs[0]}" Built-Using)
+[[ $built_using == "freepats (= $(dpkg-query -W -f='${Version}' freepats))" ]] ||
+    fail "the package should name the freepats its patch set was made from: $built_using"
 
 if [[ ${CI:-} == true && $(id -u) -eq 0 ]]; then
     ! dpkg -s jetsquad >/dev/null 2>&1 || fail "jetsquad is installed here already; not touching it"
