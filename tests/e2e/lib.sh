@@ -15,9 +15,16 @@ IMPORT=$(command -v /usr/bin/import import | head -n 1) || true
 
 fail() { echo "FAIL: $*" >&2 && exit 1; }
 note() { echo "-- $*" >&2; }
+# need COMMAND...: skips the test (code 77, ctest's SKIP_RETURN_CODE) on a machine without one,
+# such as a build daemon with no X server.
+need() {
+    local c
+    for c; do command -v "$c" >/dev/null || { echo "SKIP: no $c here" >&2 && exit 77; }; done
+}
 
 e2e_init() {
     [[ $# -ge 2 && -x $1 ]] || fail "usage: $0 <path-to-jetsquad> <build-dir>"
+    need Xvfb xdotool python3 import
     GAME=$(readlink -f "$1") BUILD=$(readlink -f "$2") && DATAFILE=${GAME%/*}/data/datafile.dat
     WORK=$(mktemp -d "${TMPDIR:-/tmp}/jetsquad-e2e.XXXXXX")
     XVFB_PID="" GAME_PID="" FRAMES_PID="" HELPER_PID="" # HELPER_PID: a test's own, if any

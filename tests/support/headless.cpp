@@ -43,9 +43,29 @@ const record_t WORLD[] = {
 // clang-format on
 const world_snapshot_t AT_START = snapshot_world();
 
-uint64_t fnv1a(const void *data, size_t size, uint64_t h = FNV_START) {
+uint64_t fnv1a(uint64_t h, unsigned char byte) {
+    return (h ^ byte) * FNV_PRIME;
+}
+// Text, byte by byte.
+uint64_t hash_chars(const void *data, size_t size, uint64_t h) {
     for (size_t i = 0; i < size; i++) {
-        h = (h ^ static_cast<const unsigned char *>(data)[i]) * FNV_PRIME;
+        h = fnv1a(h, static_cast<const unsigned char *>(data)[i]);
+    }
+    return h;
+}
+// Records made only of 32-bit integers and floats (so without padding), every one of them
+// least significant byte first: the same digest on machines of either byte order.
+template <typename... T>
+constexpr bool words_only = ((alignof(T) == 4 && sizeof(T) % 4 == 0) && ...);
+static_assert(words_only<int, float, std::atomic<int>, std::atomic<float>, actor_t, enemy_t,
+                         power_t, ground_point_t, scroll_t, selection_t>);
+uint64_t hash_words(const void *data, size_t size, uint64_t h) {
+    for (size_t i = 0; i < size; i += 4) {
+        uint32_t w;
+        std::memcpy(&w, static_cast<const unsigned char *>(data) + i, 4);
+        for (int b = 0; b < 32; b += 8) {
+            h = fnv1a(h, static_cast<unsigned char>(w >> b));
+        }
     }
     return h;
 }
@@ -196,13 +216,16 @@ census_t take_census() {
 world_hashes_t world_hashes() {
     world_hashes_t h = {FNV_START, FNV_START, FNV_START, FNV_START, FNV_START, FNV_START};
     for (const record_t &r : WORLD) {
-        if (r.part != NONE && r.at != scrollbars) {
-            h[r.part] = fnv1a(r.at, r.size, h[r.part]);
+        if (r.at == msg) {
+            h[r.part] = hash_chars(msg, sizeof msg, h[r.part]);
+        } else if (r.part != NONE && r.at != scrollbars) {
+            h[r.part] = hash_words(r.at, r.size, h[r.part]);
         }
     }
     for (const scrollbar_t &g : scrollbars) { // but their colours, which follow the pixel layout
-        h[VIEW] = fnv1a(&g.x, offsetof(scrollbar_t, color), h[VIEW]);
-        h[VIEW] = fnv1a(&g.value, sizeof g - offsetof(scrollbar_t, value), h[VIEW]);
+        h[VIEW] = hash_words(&g.x, offsetof(scrollbar_t, color), h[VIEW]);
+        h[VIEW] = hash_words(&g.value, sizeof g.value, h[VIEW]);
+        h[VIEW] = hash_chars(g.label, sizeof g.label, h[VIEW]);
     }
     return h;
 }
@@ -212,7 +235,7 @@ uint64_t bitmap_hash(BITMAP *bmp) {
     for (int p = 0; p < bmp->w * bmp->h; p++) {
         const int c = getpixel(bmp, p % bmp->w, p / bmp->w);
         for (int part : {getr(c), getg(c), getb(c)}) {
-            h = (h ^ static_cast<unsigned char>(part)) * FNV_PRIME;
+            h = fnv1a(h, static_cast<unsigned char>(part));
         }
     }
     return h;

@@ -100,7 +100,7 @@ std::string temp_path(const char *name) {
 bytes packed_by_allegro(const bytes &data) {
     const std::string path = temp_path("packed");
     PACKFILE *f = pack_fopen(path.c_str(), F_WRITE_PACKED);
-    pack_fwrite(data.data(), size(data), f);
+    pack_fwrite(data.data(), static_cast<long>(data.size()), f);
     pack_fclose(f);
     std::ifstream in(path, std::ios::binary);
     const bytes raw(std::istreambuf_iterator<char>(in), {});
@@ -111,7 +111,8 @@ bytes packed_by_allegro(const bytes &data) {
 DATAFILE *load(const bytes &file) {
     const std::string path = temp_path("load");
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char *>(file.data()), size(file));
+        .write(reinterpret_cast<const char *>(file.data()),
+               static_cast<std::streamsize>(file.size()));
     DATAFILE *dat = datafile_structure_ok(path.c_str()) ? load_datafile(path.c_str()) : nullptr;
     std::remove(path.c_str());
     return dat;
@@ -257,6 +258,7 @@ TEST(Lzss, ExpandsAndStopsWhereAllegrosReaderDoes) {
         const bytes packed = packed_by_allegro(in);
         EXPECT_TRUE(unpack(packed, in.size()) && out == in && used == packed.size()) << in.size();
         EXPECT_TRUE(unpack(packed, in.size() / 2) &&
-                    out == bytes(in.begin(), in.begin() + size(in) / 2));
+                    out ==
+                        bytes(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(in.size() / 2)));
     }
 }
