@@ -23,6 +23,7 @@ constexpr int MAX_FONT_RANGES = 256;
 constexpr int32_t MAX_CODE_POINT = 0x10ffff;
 constexpr int LZSS_RING = 4096;
 constexpr int LZSS_LONGEST = 18;
+constexpr uint64_t BUZZ_PARTS_OF_A_SECOND = 10; // the buzz lasts at least a tenth of a second
 
 // A bounds-checked reader over a byte range.
 struct reader_t {
@@ -273,12 +274,26 @@ bool read_varlen(reader_t &r, uint32_t &v) {
     return false;
 }
 
-// Walks one track's events and adds up its delta times. The music player trusts every event
-// and loops forever over a song that takes no time, so both kinds of damage are refused here.
-bool midi_track_ok(reader_t r, uint64_t &ticks) {
+// What a song asks of the synthesizer over all its tracks, by channel: whether a melodic note
+// below 2 starts, and whether a pitch bend goes below the centre. DIGMID bends a note by looking
+// up its neighbours in a table of frequencies that starts at note 0.
+struct song_t {
+    bool low_note[16];
+    bool bends_down[16];
+};
+
+constexpr int DRUM_CHANNEL = 9; // channel 10 as musicians count
+constexpr int BEND_CENTRE = 0x2000;
+
+// Walks one track's events as Allegro's player does, and adds up its delta times. The player
+// trusts every event, indexes tables of 128 notes and programs with the data bytes and loops
+// forever over a song that takes no time: all three kinds of damage are refused here. Meta and
+// system exclusive events leave the running status as it was, in the player as in
+// load_patches.
+bool midi_track_ok(reader_t r, uint64_t &ticks, song_t &song) {
     const size_t start_size = r.left;
     ticks = 0;
-    int status = 0;
+    int running = 0;
     while (r.left > 0) {
         uint32_t delta;
         const uint8_t *b;
@@ -286,13 +301,15 @@ bool midi_track_ok(reader_t r, uint64_t &ticks) {
             return false;
         }
         ticks += delta;
-        int first_data = -1;
-        if (b[0] & 0x80) {
-            status = b[0];
-        } else if (status >= 0x80 && status < 0xf0) {
-            first_data = b[0]; // running status: this byte is already the first data byte
-        } else {
-            return false;
+        int status = b[0];
+        int data[2] = {0, 0};
+        int have = 0;
+        if (!(status & 0x80)) { // running status: this byte is already the first data byte
+            if (running == 0) {
+                return false;
+            }
+            data[have++] = status;
+            status = running;
         }
         uint32_t length;
         if (status == 0xff) {
@@ -300,27 +317,126 @@ bool midi_track_ok(reader_t r, uint64_t &ticks) {
             if (!take(r, 1, type) || !read_varlen(r, length) || !take(r, length, b)) {
                 return false;
             }
-            status = 0;
             if (type[0] == 0x2f) {
-                return true; // end of track
+                return r.left == 0; // end of track: load_patches reads on to the stored end
             }
-        } else if (status == 0xf0 || status == 0xf7) {
+            continue;
+        }
+        if (status == 0xf0 || status == 0xf7) {
             if (!read_varlen(r, length) || !take(r, length, b)) {
                 return false;
             }
-            status = 0;
-        } else if (status >= 0xf0) {
+            continue;
+        }
+        if (status >= 0xf0) {
             return false;
-        } else {
-            const int high = status & 0xf0;
-            const size_t data_bytes = (high == 0xc0 || high == 0xd0) ? 1 : 2;
-            if (!take(r, data_bytes - (first_data >= 0 ? 1 : 0), b)) {
+        }
+        running = status;
+        const int high = status & 0xf0;
+        const int channel = status & 0x0f;
+        for (const int count = (high == 0xc0 || high == 0xd0) ? 1 : 2; have < count; have++) {
+            if (!take(r, 1, b) || b[0] >= 0x80) {
                 return false;
             }
+            data[have] = b[0];
+        }
+        if (high == 0x90 && channel != DRUM_CHANNEL && data[1] > 0 && data[0] < 2) {
+            song.low_note[channel] = true;
+        }
+        if (high == 0xe0 && (data[0] | data[1] << 7) < BEND_CENTRE) {
+            song.bends_down[channel] = true;
         }
     }
     // Only an unused, empty track may lack its end-of-track event: the player reads on until it.
     return start_size == 0;
+}
+
+// Skips a variable-length number as Allegro's parse_var_len reads it: any number of bytes with
+// the top bit set, then one without. `value` gets it when it has at most 4 bytes.
+bool patch_walk_varlen(const uint8_t *track, size_t length, size_t &pos, uint32_t &value,
+                       int &bytes) {
+    value = 0;
+    for (bytes = 1;; bytes++, pos++) {
+        if (pos >= length) {
+            return false;
+        }
+        value = value << 7 | (track[pos] & 0x7fu);
+        if (!(track[pos] & 0x80)) {
+            pos++;
+            return true;
+        }
+    }
+}
+
+// Before a song plays, Allegro's load_patches walks every track on its own to learn which
+// programs and drum keys it uses. It reads the track's first delta time as if it were an event,
+// takes its own number of bytes for each event and stops only at the track's stored end, so a
+// first delta of 128 ticks or more throws it out of step with the events. Wherever it ends up,
+// it must read inside the track, jump no further than its end, and mark only the 128 programs
+// and 128 drum keys its tables hold.
+bool patch_walk_ok(const uint8_t *track, size_t length) {
+    size_t pos = 0;
+    int running = 0;
+    uint32_t value;
+    int bytes;
+    // The length of a system exclusive or meta event, which the walk then jumps over.
+    auto jump = [&] {
+        if (!patch_walk_varlen(track, length, pos, value, bytes) || bytes > 4 ||
+            value > length - pos) {
+            return false;
+        }
+        pos += value;
+        return true;
+    };
+    while (pos < length) {
+        int event = track[pos];
+        if (event & 0x80) {
+            pos++;
+            if (event != 0xf0 && event != 0xf7 && event != 0xff) {
+                running = event;
+            }
+        } else {
+            event = running;
+        }
+        switch (event >> 4) {
+        case 0xc: // marks the program
+            if (pos >= length || track[pos] >= 0x80) {
+                return false;
+            }
+            pos++;
+            break;
+        case 0x9: // marks the key on the drum channel
+            if ((event & 0x0f) == DRUM_CHANNEL && (pos >= length || track[pos] >= 0x80)) {
+                return false;
+            }
+            pos += 2;
+            break;
+        case 0x8:
+        case 0xa:
+        case 0xb:
+        case 0xe:
+            pos += 2;
+            break;
+        case 0xd:
+            pos += 1;
+            break;
+        case 0xf:
+            if (event == 0xff) {
+                pos++; // the meta event's type, skipped unread
+            }
+            if ((event == 0xff || event == 0xf0 || event == 0xf7) && !jump()) {
+                return false;
+            }
+            pos += event == 0xf2 ? 2 : event == 0xf3 ? 1 : 0; // song position, song select
+            break;
+        default:
+            break;
+        }
+        if (pos < length && !patch_walk_varlen(track, length, pos, value, bytes)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool midi_ok(reader_t &r) {
@@ -329,15 +445,22 @@ bool midi_ok(reader_t &r) {
         return false;
     }
     uint64_t longest = 0;
+    song_t song{};
     for (int t = 0; t < MIDI_TRACK_COUNT; t++) {
         int32_t length;
         const uint8_t *track;
         uint64_t ticks;
         if (!read_be32(r, length) || length < 0 || !take(r, static_cast<size_t>(length), track) ||
-            !midi_track_ok(reader_t{track, static_cast<size_t>(length)}, ticks)) {
+            !midi_track_ok(reader_t{track, static_cast<size_t>(length)}, ticks, song) ||
+            !patch_walk_ok(track, static_cast<size_t>(length))) {
             return false;
         }
         longest = ticks > longest ? ticks : longest;
+    }
+    for (int c = 0; c < 16; c++) {
+        if (song.low_note[c] && song.bends_down[c]) {
+            return false;
+        }
     }
     return longest > 0;
 }
@@ -463,6 +586,15 @@ bool power_of_two(int n) {
     return n > 0 && (n & (n - 1)) == 0;
 }
 
+// The mixer steps through a looping sample by its frequency over the mixing rate and takes the
+// loop's length off once a step: a step longer than the whole loop reads past its end. A tenth
+// of a second keeps every step inside at any mixing rate from 10 Hz up; sound devices offer
+// 4000 Hz and more. It also reads a frame before it looks at the length.
+bool buzz_ok(const SAMPLE *s) {
+    return s->len > 0 &&
+           uint64_t{s->len} * BUZZ_PARTS_OF_A_SECOND >= static_cast<uint64_t>(s->freq);
+}
+
 } // namespace
 
 bool lzss_unpack(const uint8_t *in, size_t size, size_t limit, std::vector<uint8_t> &out,
@@ -572,10 +704,9 @@ bool datafile_objects_ok(const DATAFILE *dat) {
             return false;
         }
     }
-    // The icon crop reads a 10 x 10 square at (3, 3); a pattern must be a power of two each way;
-    // the mixer reads a frame of a sample before it looks at the length.
+    // The icon crop reads a 10 x 10 square at (3, 3); a pattern must be a power of two each way.
     const BITMAP *icon = static_cast<const BITMAP *>(dat[OBJ_BOT1_STAND].dat);
     const BITMAP *texture = static_cast<const BITMAP *>(dat[OBJ_GROUND_TEXTURE].dat);
     return icon->w >= 13 && icon->h >= 13 && power_of_two(texture->w) && power_of_two(texture->h) &&
-           static_cast<const SAMPLE *>(dat[OBJ_BUZZ].dat)->len > 0;
+           buzz_ok(static_cast<const SAMPLE *>(dat[OBJ_BUZZ].dat));
 }

@@ -52,7 +52,7 @@ bytes song(const bytes &track, int64_t length = AUTO, int tracks = 32) {
                               bytes(4 * size_t(tracks - 1), 0));
 }
 const bytes NOTE = hex("00903c40 603c00 00ff2f00"); // 96 ticks, the release in running status
-const bytes BUZZ = object("SAMP", hex("0008 2b11 00000002 8080"));
+const bytes BUZZ = object("SAMP", hex("0008 0014 00000002 8080")); // 20 Hz: a tenth of a second
 const bytes NAME = hex("70726f70 4e414d45");
 // Font ranges: mono, 2 glyphs 8 x 1 from 0 (depth 255, which also marks mono); colour at depth 8, 1
 // glyph 1 x 1 at 65.
@@ -167,7 +167,9 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
               at(21, song(NOTE, 5)), at(21, song(NOTE, AUTO, 31)), at(21, song(hex("00ff2f00"))),
               at(21, song(hex("103c40"))), at(21, song(hex("00903c"))),
               at(21, song(hex("8f8f8f8f00"))), at(21, song(hex("00ff0109 41"))),
-              at(21, song(hex("00c005 30c006"))), at(3, NAME + hex("fffffc18 58") + bmp(3, 3)),
+              at(21, song(hex("00c005 30c006"))), at(21, song(hex("00c080") + NOTE)),
+              at(21, song(hex("00997f40 60998000") + NOTE)),
+              at(3, NAME + hex("fffffc18 58") + bmp(3, 3)),
               at(3, NAME + hex("40000000 58") + bmp(3, 3)),
               at(3, hex("70726f70 ffffffff 00000001 58") + bmp(3, 3)),
               at(22, object("\xff\xff\xff\xff", {})),
@@ -192,8 +194,9 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
     EXPECT_TRUE(ok(at(3, times(64, NAME + hex("00000000")) + bmp(3, 3))));
     EXPECT_TRUE(ok(at(22, big_rle)));
     EXPECT_TRUE(ok(at(22, object("FONT", hex("0000 0100") + times(256, RANGE)))));
-    EXPECT_TRUE(ok(at(22, object("DATA", hex("00edf0"), 3, -3)))); // from the zeroed part
-    EXPECT_TRUE(ok(at(21, song(hex("00c005 30c006 00ff2f00")))));  // programs take one byte
+    EXPECT_TRUE(ok(at(22, object("DATA", hex("00edf0"), 3, -3))));         // from the zeroed part
+    EXPECT_TRUE(ok(at(21, song(hex("00c005 30c006 00ff2f00")))));          // programs take one byte
+    EXPECT_TRUE(ok(at(21, song(hex("00c07f 00997f40 60997f00") + NOTE)))); // the last in the tables
     EXPECT_TRUE(ok(at(21, song(hex("00f003 7e7f09 00ff01 8100") + bytes(128, 97) + NOTE))));
 }
 
@@ -217,15 +220,16 @@ TEST_F(DatafileTest, ObjectsAfterTheGamesOwnLoadWhenWellFormed) {
 }
 
 // Kinds swapped, an icon source under 13 x 13, textures whose sides are not powers of two, a
-// buzz without frames; then the two that pass.
+// buzz without frames or just under a tenth of a second; then the two that pass.
 TEST_F(DatafileTest, WrongKindsAndSizesFailTheObjectCheckAfterLoading) {
     int n = 0;
     for (const bytes &f : list(at(21, BUZZ), at(5, BUZZ), at(20, bmp(3, 3)), at(0, bmp(12, 13)),
                                at(0, bmp(13, 12)), at(4, bmp(24, 32)), at(4, bmp(32, 12)),
                                at(20, object("SAMP", hex("0008 2b11 00000000"))),
+                               at(20, object("SAMP", hex("0008 0015 00000002 8080"))),
                                at(0, bmp(40, 13)), at(4, bmp(16, 1)))) {
         DATAFILE *dat = load(f);
-        EXPECT_TRUE(dat && datafile_objects_ok(dat) == (++n > 8)) << n;
+        EXPECT_TRUE(dat && datafile_objects_ok(dat) == (++n > 9)) << n;
         unload_datafile(dat);
     }
     DATAFILE cut[OBJ_COUNT + 1]; // a loaded array that ends early
