@@ -9,7 +9,12 @@
 
 namespace {
 
-constexpr size_t MAX_FILE_SIZE = size_t{256} << 20;
+// What loading a file may take: its bytes as the check reads them, packed objects once more
+// unpacked, every image at 4 bytes a pixel and 8 a row, and RECORD_BYTES for each object,
+// property, image and glyph. A file cannot load in less than its own size.
+constexpr size_t MAX_MEMORY = size_t{64} << 20;
+constexpr size_t MAX_FILE_SIZE = MAX_MEMORY;
+constexpr size_t RECORD_BYTES = 256;
 constexpr int32_t MAX_OBJECTS = 65536;
 constexpr int MAX_SIDE = 8192;
 constexpr int32_t MAX_SAMPLE_FRAMES = 64 << 20;
@@ -80,6 +85,22 @@ bool side_ok(int n) {
     return n >= 1 && n <= MAX_SIDE;
 }
 
+// Takes bytes out of what loading may still allocate.
+bool spend(size_t &memory, size_t bytes) {
+    if (bytes > memory) {
+        return false;
+    }
+    memory -= bytes;
+    return true;
+}
+
+// What the loader allocates for an image: its pixels at up to 4 bytes, a pointer per row and
+// the bitmap's record.
+size_t image_memory(int w, int h) {
+    return 4 * static_cast<size_t>(w) * static_cast<size_t>(h) + 8 * static_cast<size_t>(h) +
+           RECORD_BYTES;
+}
+
 // Bytes one stored pixel takes at a depth: 24 and 32 are both stored as R, G, B and -32 adds
 // alpha. 0 for the depths the reader does not handle.
 size_t stored_pixel_size(int depth) {
@@ -101,11 +122,12 @@ size_t stored_pixel_size(int depth) {
 
 // Width, height and rows of pixels, as bitmaps, compiled sprites and font glyphs are stored.
 // The reader allocates width x height x bytes per pixel without an overflow check.
-bool image_ok(reader_t &r, int depth) {
+bool image_ok(reader_t &r, int depth, size_t &memory) {
     const size_t pixel = stored_pixel_size(depth);
     int w, h;
     return pixel > 0 && read_be16(r, w, false) && read_be16(r, h, false) && side_ok(w) &&
-           side_ok(h) && skip(r, static_cast<size_t>(w) * static_cast<size_t>(h) * pixel);
+           side_ok(h) && spend(memory, image_memory(w, h)) &&
+           skip(r, static_cast<size_t>(w) * static_cast<size_t>(h) * pixel);
 }
 
 // One count of an RLE sprite's row: 1 byte at depth 8 (0 ends the row), else 2 or 4 bytes,
@@ -136,8 +158,8 @@ bool rle_count(reader_t &r, size_t unit, int32_t &count, bool &end_of_row) {
 // reader allocates the given size and writes the rows into it unchecked; drawing trusts them
 // too. So every row must cover the width exactly and the rows must fill the size exactly.
 // A few bytes can describe a big sprite, which the reader then converts through bitmaps of its
-// full size: its pixels, at 4 bytes each, come out of the budget of what may be unpacked.
-bool rle_sprite_ok(reader_t &r, size_t &unpack_budget) {
+// full size: they come out of what loading may allocate.
+bool rle_sprite_ok(reader_t &r, size_t &memory) {
     int depth, w, h;
     int32_t size;
     if (!read_be16(r, depth, true) || !read_be16(r, w, false) || !read_be16(r, h, false) ||
@@ -145,11 +167,10 @@ bool rle_sprite_ok(reader_t &r, size_t &unpack_budget) {
         return false;
     }
     const size_t pixel = stored_pixel_size(depth);
-    const size_t area = 4 * static_cast<size_t>(w) * static_cast<size_t>(h);
-    if (pixel == 0 || !side_ok(w) || !side_ok(h) || size < 0 || area > unpack_budget) {
+    if (pixel == 0 || !side_ok(w) || !side_ok(h) || size < 0 ||
+        !spend(memory, image_memory(w, h))) {
         return false;
     }
-    unpack_budget -= area;
     // In memory, counts and pixels take 1 byte at depth 8, 2 at 15 and 16, 4 above.
     const size_t unit = depth == 8 ? 1 : pixel == 2 ? 2 : 4;
     reader_t rows = r;
@@ -192,17 +213,18 @@ bool rle_sprite_ok(reader_t &r, size_t &unpack_budget) {
     return units * unit == static_cast<size_t>(size);
 }
 
-bool mono_glyph_ok(reader_t &r) {
+bool mono_glyph_ok(reader_t &r, size_t &memory) {
     int w, h;
+    const auto size = [&] { return static_cast<size_t>((w + 7) / 8) * static_cast<size_t>(h); };
     return read_be16(r, w, false) && read_be16(r, h, false) && w <= MAX_SIDE && h <= MAX_SIDE &&
-           skip(r, static_cast<size_t>((w + 7) / 8) * static_cast<size_t>(h));
+           spend(memory, size() + RECORD_BYTES) && skip(r, size());
 }
 
 // A font: a fixed-pitch or proportional font of the older formats, or ranges of glyphs. The
 // reader allocates a pointer per glyph of a range before it reads any, and a font's ranges share
 // one set of functions: ranges of two kinds would be freed the wrong way, a font without ranges
 // has none at all.
-bool font_ok(reader_t &r) {
+bool font_ok(reader_t &r, size_t &memory) {
     int height;
     if (!read_be16(r, height, true)) {
         return false;
@@ -212,7 +234,7 @@ bool font_ok(reader_t &r) {
     }
     if (height < 0) {
         for (int i = 0; i < OLD_FONT_GLYPHS; i++) {
-            if (!image_ok(r, 8)) {
+            if (!image_ok(r, 8, memory)) {
                 return false;
             }
         }
@@ -236,7 +258,7 @@ bool font_ok(reader_t &r) {
         }
         first_kind = mono;
         for (int32_t c = begin; c <= last; c++) {
-            if (!(mono ? mono_glyph_ok(r) : image_ok(r, depth == 0 ? 8 : depth))) {
+            if (!(mono ? mono_glyph_ok(r, memory) : image_ok(r, depth == 0 ? 8 : depth, memory))) {
                 return false;
             }
         }
@@ -465,12 +487,11 @@ bool midi_ok(reader_t &r) {
     return longest > 0;
 }
 
-// Where a walk through the objects stands: how deep in nested data files, what unpacking may
-// still produce (all packed parts and RLE sprites together stay within what an unpacked file
-// may hold), and the listing of the objects seen, if one is wanted.
+// Where a walk through the objects stands: how deep in nested data files, what loading may still
+// allocate, and the listing of the objects seen, if one is wanted.
 struct walk_t {
     int depth;
-    size_t unpack_budget;
+    size_t memory; // what loading may still allocate
     std::vector<datafile_entry_t> *listing;
 };
 
@@ -496,11 +517,11 @@ bool body_ok(int32_t type, reader_t body, walk_t &walk) {
     case DAT_BITMAP:
     case DAT_C_SPRITE:
     case DAT_XC_SPRITE:
-        return read_be16(body, image_depth, true) && image_ok(body, image_depth);
+        return read_be16(body, image_depth, true) && image_ok(body, image_depth, walk.memory);
     case DAT_RLE_SPRITE:
-        return rle_sprite_ok(body, walk.unpack_budget);
+        return rle_sprite_ok(body, walk.memory);
     case DAT_FONT:
-        return font_ok(body);
+        return font_ok(body, walk.memory);
     case DAT_SAMPLE:
         return sample_ok(body);
     case DAT_MIDI:
@@ -515,12 +536,15 @@ bool object_ok(reader_t &r, walk_t &walk) {
     if (!read_be32(r, type)) {
         return false;
     }
+    if (!spend(walk.memory, RECORD_BYTES)) {
+        return false;
+    }
     for (int properties = 1; type == DAT_PROPERTY; properties++) {
         // The property list ends at the first DAT_END: a property with that id is never freed.
         int32_t id, length;
-        if (properties > MAX_PROPERTIES || !read_be32(r, id) || id == DAT_END ||
-            !read_be32(r, length) || length < 0 || !skip(r, static_cast<size_t>(length)) ||
-            !read_be32(r, type)) {
+        if (properties > MAX_PROPERTIES || !spend(walk.memory, RECORD_BYTES) || !read_be32(r, id) ||
+            id == DAT_END || !read_be32(r, length) || length < 0 ||
+            !skip(r, static_cast<size_t>(length)) || !read_be32(r, type)) {
             return false;
         }
     }
@@ -544,12 +568,11 @@ bool object_ok(reader_t &r, walk_t &walk) {
     const auto size = static_cast<size_t>(-static_cast<int64_t>(expanded));
     std::vector<uint8_t> body;
     size_t used;
-    if (size > walk.unpack_budget ||
+    if (!spend(walk.memory, size) ||
         !lzss_unpack(data, static_cast<size_t>(stored), size, body, used) || body.size() != size ||
         used != static_cast<size_t>(stored)) {
         return false;
     }
-    walk.unpack_budget -= size;
     return body_ok(type, reader_t{body.data(), size}, walk);
 }
 
@@ -650,7 +673,7 @@ bool lzss_unpack(const uint8_t *in, size_t size, size_t limit, std::vector<uint8
 
 bool datafile_bytes_ok(const uint8_t *bytes, size_t size, std::vector<datafile_entry_t> *listing) {
     reader_t r{bytes, size};
-    walk_t walk{0, MAX_FILE_SIZE, listing};
+    walk_t walk{0, MAX_MEMORY, listing};
     if (listing) {
         listing->clear();
     }
@@ -659,7 +682,7 @@ bool datafile_bytes_ok(const uint8_t *bytes, size_t size, std::vector<datafile_e
         return false;
     }
     if (magic == static_cast<int32_t>(F_NOPACK_MAGIC)) {
-        return contents_ok(r, walk);
+        return spend(walk.memory, size) && contents_ok(r, walk);
     }
     if (magic != static_cast<int32_t>(F_PACK_MAGIC)) {
         return false;
@@ -667,10 +690,9 @@ bool datafile_bytes_ok(const uint8_t *bytes, size_t size, std::vector<datafile_e
     std::vector<uint8_t> unpacked;
     size_t used;
     if (!lzss_unpack(r.p, r.left, MAX_FILE_SIZE + 1, unpacked, used) ||
-        unpacked.size() > MAX_FILE_SIZE) {
+        !spend(walk.memory, unpacked.size())) {
         return false;
     }
-    walk.unpack_budget -= unpacked.size();
     return contents_ok(reader_t{unpacked.data(), unpacked.size()}, walk);
 }
 
@@ -701,6 +723,15 @@ bool datafile_objects_ok(const DATAFILE *dat) {
     }
     for (int i = 0; i < OBJ_COUNT; i++) {
         if (dat[i].type == DAT_END || !dat[i].dat || !expected_kind(dat[i], i)) {
+            return false;
+        }
+    }
+    for (int i = 0; i < OBJ_BUZZ; i++) {
+        const BITMAP *b = static_cast<const BITMAP *>(dat[i].dat);
+        if (i != OBJ_GROUND_TEXTURE && (b->w > MAX_SPRITE_SIDE || b->h > MAX_SPRITE_SIDE)) {
+            return false;
+        }
+        if (i == OBJ_FLYER && b->w * b->h > MAX_FLYER_AREA) {
             return false;
         }
     }
