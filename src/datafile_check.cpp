@@ -306,6 +306,7 @@ struct song_t {
 
 constexpr int DRUM_CHANNEL = 9; // channel 10 as musicians count
 constexpr int BEND_CENTRE = 0x2000;
+constexpr size_t PATCH_WALK_OVERSHOOT = 65536;
 
 // Walks one track's events as Allegro's player does, and adds up its delta times. The player
 // trusts every event, indexes tables of 128 notes and programs with the data bytes and loops
@@ -394,8 +395,11 @@ bool patch_walk_varlen(const uint8_t *track, size_t length, size_t &pos, uint32_
 // programs and drum keys it uses. It reads the track's first delta time as if it were an event,
 // takes its own number of bytes for each event and stops only at the track's stored end, so a
 // first delta of 128 ticks or more throws it out of step with the events. Wherever it ends up,
-// it must read inside the track, jump no further than its end, and mark only the 128 programs
-// and 128 drum keys its tables hold.
+// it must read inside the track and mark only the 128 programs and 128 drum keys its tables
+// hold. A jump over what it takes for a system exclusive or meta event's length ends the walk
+// when it lands past the track's end; one of more than 4 bytes or landing more than
+// PATCH_WALK_OVERSHOOT past the end is refused, as a pointer moved that far could wrap around
+// a 32-bit address space and the walk read on.
 bool patch_walk_ok(const uint8_t *track, size_t length) {
     size_t pos = 0;
     int running = 0;
@@ -404,7 +408,7 @@ bool patch_walk_ok(const uint8_t *track, size_t length) {
     // The length of a system exclusive or meta event, which the walk then jumps over.
     auto jump = [&] {
         if (!patch_walk_varlen(track, length, pos, value, bytes) || bytes > 4 ||
-            value > length - pos) {
+            value > length - pos + PATCH_WALK_OVERSHOOT) {
             return false;
         }
         pos += value;
