@@ -1,5 +1,6 @@
 // What the game costs: one logic tick, one display and one full frame of three scenes (the
-// opening, a busy fight, both pools full), and the start-up work before the first frame.
+// opening, a busy fight, both pools full), the start-up work before the first frame, and a tick
+// with the largest sprites the data file check accepts (docs/assets.md).
 //
 //   jetsquad_bench [--data=PATH] [benchmark options]
 //
