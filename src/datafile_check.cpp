@@ -11,7 +11,7 @@ namespace {
 
 // What loading a file may take: its bytes as the check reads them, packed objects once more
 // unpacked, every image at 4 bytes a pixel and 8 a row, and RECORD_BYTES for each object,
-// property, image and glyph. A file cannot load in less than its own size.
+// property, image and glyph. The file is read whole first, so its size has the same bound.
 constexpr size_t MAX_MEMORY = size_t{64} << 20;
 constexpr size_t MAX_FILE_SIZE = MAX_MEMORY;
 constexpr size_t RECORD_BYTES = 256;
@@ -366,7 +366,7 @@ bool midi_track_ok(reader_t r, uint64_t &ticks, song_t &song) {
         if (high == 0x90 && channel != DRUM_CHANNEL && data[1] > 0 && data[0] < 2) {
             song.low_note[channel] = true;
         }
-        if (high == 0xe0 && (data[0] | data[1] << 7) < BEND_CENTRE) {
+        if (high == 0xe0 && (data[0] | (data[1] << 7)) < BEND_CENTRE) {
             song.bends_down[channel] = true;
         }
     }
