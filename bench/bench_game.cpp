@@ -10,7 +10,6 @@
 // show what the search in get_ground saves.
 #include "scenes.h"
 
-#include "datafile_check.h"
 #include "game.h"
 #include "render.h"
 

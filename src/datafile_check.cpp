@@ -28,7 +28,6 @@ constexpr int MAX_FONT_RANGES = 256;
 constexpr int32_t MAX_CODE_POINT = 0x10ffff;
 constexpr int LZSS_RING = 4096;
 constexpr int LZSS_LONGEST = 18;
-constexpr uint64_t BUZZ_PARTS_OF_A_SECOND = 10; // the buzz lasts at least a tenth of a second
 
 // A bounds-checked reader over a byte range.
 struct reader_t {
@@ -619,7 +618,7 @@ bool power_of_two(int n) {
 // 4000 Hz and more. It also reads a frame before it looks at the length.
 bool buzz_ok(const SAMPLE *s) {
     return s->len > 0 &&
-           uint64_t{s->len} * BUZZ_PARTS_OF_A_SECOND >= static_cast<uint64_t>(s->freq);
+           uint64_t{s->len} * uint64_t{BUZZ_PARTS_OF_A_SECOND} >= static_cast<uint64_t>(s->freq);
 }
 
 } // namespace

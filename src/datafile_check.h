@@ -25,16 +25,10 @@ struct datafile_entry_t {
 bool datafile_bytes_ok(const uint8_t *bytes, size_t size,
                        std::vector<datafile_entry_t> *listing = nullptr);
 
-// The largest images of the objects the game draws as sprites and hit-tests (0..19 but the ground
-// texture). Each tick every flyer is tested pixel by pixel against the player and each deployed
-// bot it overlaps: the flyer's area bounds the cost of one test.
-constexpr int MAX_SPRITE_SIDE = 64;
-constexpr int MAX_FLYER_AREA = 400; // 20 x 20, 25 x 16, ...
-
 // Whether a loaded data file holds objects 0..21 with the kinds the game draws and plays, an
 // icon source (object 0) of at least 13 x 13 pixels, a ground texture (object 4) whose sides
-// are powers of two, sprites within the bounds above and a buzz (object 20) lasting at least a
-// tenth of a second.
+// are powers of two, sprites within their bounds (datafile_layout.h) and a buzz (object 20) lasting
+// at least a tenth of a second.
 bool datafile_objects_ok(const DATAFILE *dat);
 
 // Expands Allegro's LZSS packing as Allegro's reader does: until the input ends or `limit`
