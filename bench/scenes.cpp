@@ -82,6 +82,17 @@ void scene_worst(unsigned seed) {
     add_shots(POWER_SLOTS, POWER_BULLET, 2500);
 }
 
+void scene_piled(unsigned seed) {
+    scene_worst(seed);
+    for (actor_t &b : bot) {
+        place(b, player.x, player.y);
+    }
+    for (enemy_t &e : enemy) {
+        e.x = player.x;
+        e.y = player.y;
+    }
+}
+
 void keep_busy() {
     charge_squad();
     if (take_census().flyers < BUSY_FLYERS) { // as a hatching enemy shot spawns them

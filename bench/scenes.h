@@ -14,6 +14,10 @@ void scene_busy(unsigned seed);
 // in view.
 void scene_worst(unsigned seed);
 
+// The worst scene with every flyer and the three bots on the player: each flyer is tested
+// against four actors whose images overlap it whole.
+void scene_piled(unsigned seed);
+
 // For long runs of the busy scene: the squad healthy, deployed and charged, the flyers topped
 // up to 100 through the game's own spawning.
 void keep_busy();

@@ -27,7 +27,8 @@ bool datafile_bytes_ok(const uint8_t *bytes, size_t size,
 
 // Whether a loaded data file holds objects 0..21 with the kinds the game draws and plays, an
 // icon source (object 0) of at least 13 x 13 pixels, a ground texture (object 4) whose sides
-// are powers of two and a buzz (object 20) of at least one frame.
+// are powers of two, sprites within their bounds (datafile_layout.h) and a buzz (object 20) lasting
+// at least a tenth of a second.
 bool datafile_objects_ok(const DATAFILE *dat);
 
 // Expands Allegro's LZSS packing as Allegro's reader does: until the input ends or `limit`

@@ -21,6 +21,15 @@ constexpr int OBJ_COUNT = 22;
 
 constexpr int WALK_FRAMES = 3; // a walk cycle: its first index and the two after it
 
+// The largest images of the objects the game draws as sprites and hit-tests (0..19 but the ground
+// texture). Each tick every flyer is tested pixel by pixel against the player and each deployed
+// bot it overlaps: the flyer's area bounds the cost of one test.
+constexpr int MAX_SPRITE_SIDE = 64;
+constexpr int MAX_FLYER_AREA = 400; // 20 x 20, 25 x 16, ...
+// The buzz lasts at least a tenth of a second: a looping sample shorter than one step of the
+// mixer is read past its end.
+constexpr int BUZZ_PARTS_OF_A_SECOND = 10;
+
 // The carried-bot icon: the ICON_SIZE square at (ICON_CROP_X, ICON_CROP_Y) of the first bot's
 // standing image, drawn unmasked at each carried bot's offset from the pilot's top-left corner.
 constexpr int ICON_CROP_X = 3;

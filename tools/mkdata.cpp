@@ -192,6 +192,13 @@ void check_ground(const image_t &img) {
 }
 
 void check_sprite(int index, const image_t &img) {
+    if (img.w > MAX_SPRITE_SIDE || img.h > MAX_SPRITE_SIDE ||
+        (index == OBJ_FLYER && img.w * img.h > MAX_FLYER_AREA)) {
+        throw build_error("object " + std::to_string(index) + " is " + std::to_string(img.w) + "x" +
+                          std::to_string(img.h) + ": sprites may be " +
+                          std::to_string(MAX_SPRITE_SIDE) + " pixels a side, the flyer " +
+                          std::to_string(MAX_FLYER_AREA) + " pixels in all");
+    }
     size_t clear = 0;
     for (const rgb_t &c : img.px) {
         clear += c == MASK_COLOUR ? 1 : 0;
@@ -203,6 +210,11 @@ void check_sprite(int index, const image_t &img) {
 }
 
 void check_objects(const std::vector<object_t> &objects) {
+    const sound_t &buzz = objects[OBJ_BUZZ].sound;
+    if (buzz.pcm.size() * BUZZ_PARTS_OF_A_SECOND < static_cast<size_t>(buzz.rate)) {
+        throw build_error("the buzz must last at least a tenth of a second: the mixer reads a "
+                          "shorter loop past its end");
+    }
     check_icon(objects[OBJ_BOT1_STAND].image);
     check_ground(objects[OBJ_GROUND_TEXTURE].image);
     for (int i = 0; i < OBJ_COUNT; i++) {

@@ -52,7 +52,7 @@ bytes song(const bytes &track, int64_t length = AUTO, int tracks = 32) {
                               bytes(4 * size_t(tracks - 1), 0));
 }
 const bytes NOTE = hex("00903c40 603c00 00ff2f00"); // 96 ticks, the release in running status
-const bytes BUZZ = object("SAMP", hex("0008 2b11 00000002 8080"));
+const bytes BUZZ = object("SAMP", hex("0008 0014 00000002 8080")); // 20 Hz: a tenth of a second
 const bytes NAME = hex("70726f70 4e414d45");
 // Font ranges: mono, 2 glyphs 8 x 1 from 0 (depth 255, which also marks mono); colour at depth 8, 1
 // glyph 1 x 1 at 65.
@@ -146,8 +146,11 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
     fewer.resize(fewer.size() - song(NOTE).size()); // 21 objects, and the count says so
     fewer[11] = 21;
     const bytes icon = image(13, 13), packed = packed_by_allegro(icon);
-    const bytes big_rle =
-        object("RLE ", hex("0010 20002000 00008000") + times(8192, hex("00e0 1ff8")));
+    // 16-bit RLE sprites 4096 pixels wide, each row one skip: a few bytes for 64 MB in memory.
+    const auto wide_rle = [](int h) {
+        return object("RLE ",
+                      hex("0010 1000") + be(h, 2) + be(4 * h, 4) + times(h, hex("00f0 1ff8")));
+    };
     // Bitmaps too big, cut, empty or of no depth; sizes that differ; samples of negative length,
     // 12 bits, or cut; songs whose tracks are cut, too few, take no time, lack a status or an
     // end; property lengths that lie; ids Allegro cannot load (its property list ends at the
@@ -156,7 +159,7 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
     // reader; a first token copying ring bytes the reader leaves as the heap had them; RLE rows
     // that end late, cover more or less than the width, or fill more than the size; fonts cut,
     // with ranges of two kinds, none, or backwards; files nested 8 deep; objects with 65
-    // properties, fonts with 257 ranges; two RLE sprites of 8192 x 8192 in a few bytes.
+    // properties, fonts with 257 ranges; an RLE sprite one row over the memory bound.
     int n = 0;
     for (const bytes &f :
          list(magic, all, fewer, at(1, bmp(8193, 1)), at(1, bmp(20, 20, 24, 9)),
@@ -168,7 +171,9 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
               at(21, song(NOTE, 5)), at(21, song(NOTE, AUTO, 31)), at(21, song(hex("00ff2f00"))),
               at(21, song(hex("103c40"))), at(21, song(hex("00903c"))),
               at(21, song(hex("8f8f8f8f00"))), at(21, song(hex("00ff0109 41"))),
-              at(21, song(hex("00c005 30c006"))), at(3, NAME + hex("fffffc18 58") + bmp(3, 3)),
+              at(21, song(hex("00c005 30c006"))), at(21, song(hex("00c080") + NOTE)),
+              at(21, song(hex("00997f40 60998000") + NOTE)),
+              at(3, NAME + hex("fffffc18 58") + bmp(3, 3)),
               at(3, NAME + hex("40000000 58") + bmp(3, 3)),
               at(3, hex("70726f70 ffffffff 00000001 58") + bmp(3, 3)),
               at(22, object("\xff\xff\xff\xff", {})),
@@ -186,15 +191,16 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
               at(22, object("FONT", hex("0000 0001 01 00000021 00000020"))), at(22, nested(8)),
               at(3, times(65, NAME + hex("00000000")) + bmp(3, 3)),
               at(22, object("FONT", hex("0000 0101") + times(257, RANGE))),
-              at(22, object("FILE", be(2, 4) + times(2, big_rle))))) {
+              at(22, wide_rle(4093)))) {
         EXPECT_FALSE(ok(f)) << "file " << n++;
     }
     EXPECT_TRUE(ok(at(0, object("BMP ", packed, size(packed), -size(icon)))));
     EXPECT_TRUE(ok(at(3, times(64, NAME + hex("00000000")) + bmp(3, 3))));
-    EXPECT_TRUE(ok(at(22, big_rle)));
+    EXPECT_TRUE(ok(at(22, wide_rle(4092)))); // 964 bytes under 64 MB with the file and records
     EXPECT_TRUE(ok(at(22, object("FONT", hex("0000 0100") + times(256, RANGE)))));
-    EXPECT_TRUE(ok(at(22, object("DATA", hex("00edf0"), 3, -3)))); // from the zeroed part
-    EXPECT_TRUE(ok(at(21, song(hex("00c005 30c006 00ff2f00")))));  // programs take one byte
+    EXPECT_TRUE(ok(at(22, object("DATA", hex("00edf0"), 3, -3))));         // from the zeroed part
+    EXPECT_TRUE(ok(at(21, song(hex("00c005 30c006 00ff2f00")))));          // programs take one byte
+    EXPECT_TRUE(ok(at(21, song(hex("00c07f 00997f40 60997f00") + NOTE)))); // the last in the tables
     EXPECT_TRUE(ok(at(21, song(hex("00f003 7e7f09 00ff01 8100") + bytes(128, 97) + NOTE))));
 }
 
@@ -218,15 +224,18 @@ TEST_F(DatafileTest, ObjectsAfterTheGamesOwnLoadWhenWellFormed) {
 }
 
 // Kinds swapped, an icon source under 13 x 13, textures whose sides are not powers of two, a
-// buzz without frames; then the two that pass.
+// buzz without frames or just under a tenth of a second, a sprite or a flyer just over its bound;
+// then four that pass, two of them at the bounds.
 TEST_F(DatafileTest, WrongKindsAndSizesFailTheObjectCheckAfterLoading) {
     int n = 0;
     for (const bytes &f : list(at(21, BUZZ), at(5, BUZZ), at(20, bmp(3, 3)), at(0, bmp(12, 13)),
                                at(0, bmp(13, 12)), at(4, bmp(24, 32)), at(4, bmp(32, 12)),
                                at(20, object("SAMP", hex("0008 2b11 00000000"))),
-                               at(0, bmp(40, 13)), at(4, bmp(16, 1)))) {
+                               at(20, object("SAMP", hex("0008 0015 00000002 8080"))),
+                               at(3, bmp(13, 65)), at(19, bmp(20, 21)), at(0, bmp(40, 13)),
+                               at(4, bmp(16, 1)), at(10, bmp(64, 64)), at(19, bmp(25, 16)))) {
         DATAFILE *dat = load(f);
-        EXPECT_TRUE(dat && datafile_objects_ok(dat) == (++n > 8)) << n;
+        EXPECT_TRUE(dat && datafile_objects_ok(dat) == (++n > 11)) << n;
         unload_datafile(dat);
     }
     DATAFILE cut[OBJ_COUNT + 1]; // a loaded array that ends early
