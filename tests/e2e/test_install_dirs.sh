@@ -2,8 +2,10 @@
 # The game installed, with its data file and its instruments, in directories whose names Allegro
 # reads otherwise: one holding '#' (Allegro's mark of an object inside a data file), one with
 # non-ASCII letters, one whose path is over 300 bytes long. From each it starts, shows its own
-# art, keeps the music's instruments open in sealed memory, plays and ends on Escape with code 0.
-# Beside each install lies a trap: a different data file named as Allegro would misread the path.
+# art, keeps the music's instruments open in sealed memory, plays and ends on Escape with code 0;
+# without its data file, the message names the whole long path.
+# Beside the first lies a trap: a file "g" holding another well-formed data file as the object that
+# Allegro would open for ".../g#h/jetsquad/data/datafile.dat"; the game must show its own art.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 PATCHES=${GAME%/*}/patches.dat
@@ -34,8 +36,15 @@ plays_from() {
 
 LONG=$WORK/install
 while ((${#LONG} < 300)); do LONG+=/a-rather-long-directory-name; done
-# The trap for '#': Allegro would open "$WORK/g" and look for an object named "h/jetsquad/...".
-printf 'slh.ALL.\0\0\0\0' >"$WORK/g"
+# The trap: "g" holds another well-formed data file as the object "h/jetsquad/data/datafile.dat".
+"$PYTHON" - "$E2E_DIR/../fuzz/regressions/accepted/extra-palette.dat" "$WORK/g" <<'EOF'
+import struct, sys
+body = open(sys.argv[1], 'rb').read()[8:]  # its object count and objects
+for name in (b'datafile.dat', b'data', b'jetsquad', b'h'):
+    body = (struct.pack('>I', 1) + b'propNAME' + struct.pack('>I', len(name)) + name + b'FILE' +
+            struct.pack('>II', len(body), len(body)) + body)
+open(sys.argv[2], 'wb').write(b'slh.ALL.' + body)
+EOF
 install "$WORK/g#h/jetsquad"
 install "$WORK/Jörg's Spiele/jetsquad"
 install "$LONG/jetsquad"
@@ -43,4 +52,9 @@ start_x
 plays_from "$WORK/g#h/jetsquad"
 plays_from "$WORK/Jörg's Spiele/jetsquad"
 plays_from "$LONG/jetsquad"
+# Without its data file there, the message names the whole path.
+rm "$LONG/jetsquad/data/datafile.dat"
+launch_game "$LONG/jetsquad/jetsquad" && wait_game_exit 30 && expect_exit_code 12 "no data file"
+printf 'Error loading %s/jetsquad/data/datafile.dat!\n\n\0' "$(readlink -f "$LONG")" |
+    cmp -s - "$WORK/dialogs" || fail "the dialog said: $(tr '\0' '|' <"$WORK/dialogs")"
 echo "PASS: the game plays from directories with '#', non-ASCII letters and a 300+ byte path"
