@@ -46,7 +46,8 @@ constexpr int RATES[] = {8000, 11025, 22050, 44100, 48000};
 constexpr int PASSES = 120;     // two seconds of play
 constexpr int SONG_STEPS = 200; // then forty more seconds of the song, a fifth at a time
 short mix_out[MIX_FRAMES * 2];
-int mix_rate, mix_quality = -1;
+int mix_setting = -1; // which of the settings below is installed
+int mix_rate, mix_stereo, mix_16bit;
 
 // One thread: locks have nothing to guard.
 int lock_token;
@@ -77,14 +78,15 @@ void run_timer(int ms) {
     _handle_timer_tick(static_cast<int>(MSEC_TO_TIMER(ms)));
 }
 
-// The sound device: Allegro's mixer, its buffer in memory, 16-bit stereo at mix_rate.
+// The sound device: Allegro's mixer, its buffer in memory, as the settings ask.
 DIGI_DRIVER memory_sound;
 int sound_detect(int) {
     return TRUE;
 }
 int sound_init(int, int voices) {
     memory_sound.voices = voices;
-    return _mixer_init(MIX_FRAMES * 2, mix_rate, TRUE, TRUE, &memory_sound.voices);
+    return _mixer_init(MIX_FRAMES * (mix_stereo ? 2 : 1), mix_rate, mix_stereo, mix_16bit,
+                       &memory_sound.voices);
 }
 void sound_exit(int) {
     _mixer_exit();
@@ -137,15 +139,23 @@ void lend_drivers() {
     system_driver->timer_drivers = [] { return timer_list; };
 }
 
-// Sound at this rate and quality (0 fast, 1 interpolated, 2 high); the instruments load again
-// with the next song.
-void sound_at(int rate, int quality) {
-    if (rate == mix_rate && quality == mix_quality) {
+// Sound with one of the settings a player may choose (60 in all): a mixing rate, a quality (0
+// fast, 1 interpolated, 2 high), stereo or mono, 16 or 8 bits. Mono is mixed at quality 0 only,
+// as the game keeps it: at the others Allegro's mixer writes past its buffer. The instruments load
+// again with the next song.
+void sound_with(int setting) {
+    if (setting == mix_setting) {
         return;
     }
     remove_sound();
-    mix_rate = rate, mix_quality = quality;
-    _sound_hq = quality;
+    mix_setting = setting;
+    mix_rate = RATES[setting % 5];
+    _sound_hq = setting / 5 % 3;
+    mix_stereo = setting / 15 % 2 ? FALSE : TRUE;
+    mix_16bit = setting / 30 % 2 ? FALSE : TRUE;
+    if (!mix_stereo) { // the finer qualities write two channels whatever the output has
+        _sound_hq = 0;
+    }
     if (install_sound(digi_list[0].id, MIDI_DIGMID, nullptr) != 0) {
         std::fprintf(stderr, "no sound: %s (is patches.dat beside the game?)\n", allegro_error);
         std::abort();
@@ -219,7 +229,7 @@ void play(DATAFILE *dat, const uint8_t *data, size_t size) {
 }
 
 bool load_and_play(const uint8_t *data, size_t size) {
-    sound_at(RATES[size / 4 % 5], static_cast<int>(size / 20 % 3));
+    sound_with(static_cast<int>(size / 4 % 60));
     DATAFILE *dat = load_game_data(data, size);
     if (dat) {
         play(dat, data, size);
