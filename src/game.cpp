@@ -24,6 +24,9 @@ constexpr char DATAFILE_NAME[] = "data/datafile.dat";
 constexpr char PROGRESS_BAR[] =
     "<................................................................>\r<";
 constexpr char PATCHES_NAME[] = "patches.dat";
+// Larger files are refused unread: no data file or patch set the game can use comes near.
+constexpr size_t MAX_DATAFILE_BYTES = size_t{256} << 20;
+constexpr size_t MAX_PATCHES_BYTES = size_t{64} << 20;
 constexpr int BAR_STARS = 64;
 
 int stars_in_bar;
@@ -75,7 +78,7 @@ int open_window() {
 
 bool install_game_sound() {
     // The synthesiser looks for its instruments beside the executable by a name Allegro mangles
-    // in some directories: it gets the checked copy of ours instead, when there is one.
+    // in some directories: it gets a sealed copy of ours instead, when there is one.
     const std::string sound_config = "[sound]\n" + patches_config(executable_path());
     override_config_data(sound_config.c_str(), static_cast<int>(sound_config.size()));
     if (install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) == 0) {
@@ -206,8 +209,9 @@ std::string datafile_path() {
 
 DATAFILE *load_game_data(const char *path) {
     std::vector<uint8_t> bytes;
-    return read_whole_file(path, bytes) ? load_game_data(bytes.data(), bytes.size(), path)
-                                        : nullptr;
+    return read_whole_file(path, bytes, MAX_DATAFILE_BYTES)
+               ? load_game_data(bytes.data(), bytes.size(), path)
+               : nullptr;
 }
 
 DATAFILE *load_game_data(const uint8_t *bytes, size_t size, const char *origin) {
@@ -225,7 +229,7 @@ DATAFILE *load_game_data(const uint8_t *bytes, size_t size, const char *origin) 
         // only if it still holds the checked bytes once loaded.
         dat = load_datafile(origin);
         std::vector<uint8_t> again;
-        if (dat && (!read_whole_file(origin, again) || again.size() != size ||
+        if (dat && (!read_whole_file(origin, again, size) || again.size() != size ||
                     std::memcmp(again.data(), bytes, size) != 0)) {
             unload_datafile(dat);
             dat = nullptr;
@@ -240,7 +244,7 @@ DATAFILE *load_game_data(const uint8_t *bytes, size_t size, const char *origin) 
 
 std::string patches_config(const std::string &exe) {
     std::vector<uint8_t> bytes;
-    if (!read_whole_file(beside(exe, PATCHES_NAME), bytes) ||
+    if (!read_whole_file(beside(exe, PATCHES_NAME), bytes, MAX_PATCHES_BYTES) ||
         !seal_in_memory(bytes.data(), bytes.size(), patches_file)) {
         return {};
     }

@@ -39,8 +39,8 @@ std::string datafile_path();
 DATAFILE *load_game_data(const char *path);
 DATAFILE *load_game_data(const uint8_t *bytes, size_t size, const char *origin = nullptr);
 
-// The [sound] lines that give Allegro's synthesiser the checked copy of the patches.dat beside
-// exe (kept open for the whole run); empty when there is none to give.
+// The [sound] lines that give Allegro's synthesiser a sealed copy of the patches.dat beside exe,
+// read once and kept for the whole run; empty when there is none to give.
 std::string patches_config(const std::string &exe);
 
 // The looping buzz at full volume and the looping music, as the game starts them.

@@ -45,14 +45,16 @@ std::string beside(const std::string &exe, const char *name) {
     return (slash == std::string::npos ? std::string() : exe.substr(0, slash + 1)) + name;
 }
 
-bool read_whole_file(const std::string &path, std::vector<uint8_t> &bytes) {
+bool read_whole_file(const std::string &path, std::vector<uint8_t> &bytes, size_t limit) {
     bytes.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocked by a pipe in the file's place: it is refused below, as anything but a file.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return false;
     }
     struct stat st {};
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+              static_cast<uintmax_t>(st.st_size) <= limit; // it may still grow while read
     uint8_t chunk[65536];
     while (ok) {
         const ssize_t got = read(fd, chunk, sizeof chunk);
@@ -64,6 +66,7 @@ bool read_whole_file(const std::string &path, std::vector<uint8_t> &bytes) {
             break;
         }
         bytes.insert(bytes.end(), chunk, chunk + got);
+        ok = bytes.size() <= limit;
     }
     close(fd);
     return ok;

@@ -16,8 +16,9 @@ std::string executable_path();
 // name in the directory holding exe ("a/b/jetsquad", "data/x.dat" -> "a/b/data/x.dat").
 std::string beside(const std::string &exe, const char *name);
 
-// The whole file, read once. False if it cannot be opened or read.
-bool read_whole_file(const std::string &path, std::vector<uint8_t> &bytes);
+// The whole file, read once. False if it cannot be opened or read, or holds more than limit
+// bytes.
+bool read_whole_file(const std::string &path, std::vector<uint8_t> &bytes, size_t limit);
 
 // A read-only copy of some bytes in memory, reachable by a file name.
 struct sealed_file_t {

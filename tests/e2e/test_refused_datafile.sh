@@ -70,6 +70,7 @@ done <<'EOF'
 no data directory            | rm -r "$DIR/data"
 no data file                 | rm "$BAD"
 a directory in its place     | rm "$BAD" && mkdir "$BAD"
+a pipe in its place          | rm "$BAD" && mkfifo "$BAD"
 an empty file                | cut_at 0
 cut inside the header        | cut_at 6
 cut after the object count   | cut_at 12

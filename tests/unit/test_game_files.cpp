@@ -27,14 +27,15 @@ TEST(GameFiles, SealedCopyHoldsTheBytesUnderAPlainNameAndCannotChange) {
     ASSERT_TRUE(seal_in_memory(bytes.data(), bytes.size(), sealed));
     EXPECT_EQ(sealed.path.find_first_of("# "), std::string::npos);
     std::vector<uint8_t> read;
-    EXPECT_TRUE(read_whole_file(sealed.path, read));
+    EXPECT_TRUE(read_whole_file(sealed.path, read, bytes.size()));
     EXPECT_EQ(read, bytes);
+    EXPECT_FALSE(read_whole_file(sealed.path, read, bytes.size() - 1));
     EXPECT_EQ(write(sealed.fd, "x", 1), -1);
     EXPECT_EQ(errno, EPERM);
     EXPECT_NE(ftruncate(sealed.fd, 2), 0);
     release_sealed(sealed);
     EXPECT_EQ(sealed.fd, -1);
-    EXPECT_FALSE(read_whole_file("/proc/self/fd/-1", read));
+    EXPECT_FALSE(read_whole_file("/proc/self/fd/-1", read, 100));
 }
 
 TEST(GameFiles, PatchesLineOnlyForNamesAllegroReadsBack) {
