@@ -3,6 +3,7 @@
 #include "control.h"
 #include "datafile_check.h"
 #include "enemies.h"
+#include "game_files.h"
 #include "physics.h"
 #include "render.h"
 #include "terrain.h"
@@ -19,6 +20,8 @@ extern "C" void *allegro_icon;
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -28,10 +31,16 @@ constexpr char WINDOW_CLASS[] = "jetsquad";
 constexpr char DATAFILE_NAME[] = "data/datafile.dat";
 constexpr char PROGRESS_BAR[] =
     "<................................................................>\r<";
-constexpr int PATH_SIZE = 256;
+constexpr char PATCHES_NAME[] = "patches.dat";
+// Larger files are refused unread: no data file or patch set the game can use comes near.
+constexpr size_t MAX_DATAFILE_BYTES = size_t{256} << 20;
+constexpr size_t MAX_PATCHES_BYTES = size_t{64} << 20;
 constexpr int BAR_STARS = 64;
 
 int stars_in_bar;
+// The music's instruments, kept in memory for the whole run: the synthesiser reads them when
+// the music starts.
+sealed_file_t patches_file;
 
 // The light table builder reports its progress only once, at the end; fill the rest of its
 // bar so that both bars read as complete.
@@ -101,6 +110,10 @@ void name_window(const char *const *icon) {
 }
 
 bool install_game_sound() {
+    // The synthesiser looks for its instruments beside the executable by a name Allegro mangles
+    // in some directories: it gets a sealed copy of ours instead, when there is one.
+    const std::string sound_config = "[sound]\n" + patches_config(executable_path());
+    override_config_data(sound_config.c_str(), static_cast<int>(sound_config.size()));
     if (install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) == 0) {
         return true;
     }
@@ -223,23 +236,57 @@ void build_colour_tables(const PALETTE pal) {
     std::putchar('\n');
 }
 
-void datafile_path(char *path, int size) {
-    // The real path of the running program, symbolic links resolved, whatever the directory.
-    char exe[PATH_SIZE];
-    get_executable_name(exe, PATH_SIZE);
-    replace_filename(path, exe, DATAFILE_NAME, size);
+std::string datafile_path() {
+    return beside(executable_path(), DATAFILE_NAME);
 }
 
 DATAFILE *load_game_data(const char *path) {
-    if (!datafile_structure_ok(path)) {
+    std::vector<uint8_t> bytes;
+    return read_whole_file(path, bytes, MAX_DATAFILE_BYTES)
+               ? load_game_data(bytes.data(), bytes.size(), path)
+               : nullptr;
+}
+
+DATAFILE *load_game_data(const uint8_t *bytes, size_t size, const char *origin) {
+    if (!datafile_bytes_ok(bytes, size)) {
         return nullptr;
     }
-    DATAFILE *dat = load_datafile(path);
+    // Allegro reads the very bytes just checked, from a copy nobody can change.
+    sealed_file_t sealed;
+    DATAFILE *dat = nullptr;
+    if (seal_in_memory(bytes, size, sealed)) {
+        dat = load_datafile(sealed.path.c_str());
+        release_sealed(sealed);
+    } else if (origin && !std::strchr(origin, '#')) {
+        // No memory files here: the file itself, by a name Allegro takes literally, and kept
+        // only if it still holds the checked bytes once loaded.
+        dat = load_datafile(origin);
+        std::vector<uint8_t> again;
+        if (dat && (!read_whole_file(origin, again, size) || again.size() != size ||
+                    std::memcmp(again.data(), bytes, size) != 0)) {
+            unload_datafile(dat);
+            dat = nullptr;
+        }
+    }
     if (dat && !datafile_objects_ok(dat)) {
         unload_datafile(dat);
         dat = nullptr;
     }
     return dat;
+}
+
+std::string patches_config(const std::string &exe) {
+    std::vector<uint8_t> bytes;
+    if (!read_whole_file(beside(exe, PATCHES_NAME), bytes, MAX_PATCHES_BYTES) ||
+        !seal_in_memory(bytes.data(), bytes.size(), patches_file)) {
+        return {};
+    }
+    return patches_config_line(patches_file.path);
+}
+
+void start_buzz_and_music() {
+    play_sample(static_cast<SAMPLE *>(datafile[OBJ_BUZZ].dat), 255, 128, 1000, 1);
+    play_midi(static_cast<MIDI *>(datafile[OBJ_MUSIC].dat), 1);
 }
 
 void init_world() {
@@ -355,12 +402,11 @@ int run_jetsquad(int /*argc*/, char * /*argv*/[], const char *const *icon) {
         return EXIT_NO_SYSTEM;
     }
 
-    char path[PATH_SIZE];
-    datafile_path(path, PATH_SIZE);
-    datafile = load_game_data(path);
+    const std::string path = datafile_path();
+    datafile = load_game_data(path.c_str());
     if (!datafile) {
         set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
-        allegro_message("Error loading %s!\n\n", path);
+        allegro_message("Error loading %s!\n\n", path.c_str());
         return EXIT_NO_DATA;
     }
 
@@ -369,9 +415,7 @@ int run_jetsquad(int /*argc*/, char * /*argv*/[], const char *const *icon) {
     set_volume(255, 255);
     init_world();
 
-    play_sample(static_cast<SAMPLE *>(datafile[OBJ_BUZZ].dat), 255, 128, 1000, 1);
-    play_midi(static_cast<MIDI *>(datafile[OBJ_MUSIC].dat), 1);
-
+    start_buzz_and_music();
     run_loop();
     shut_down();
     return EXIT_OK;

@@ -3,6 +3,10 @@
 
 #include <allegro.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
 // Exit codes of the game.
 constexpr int EXIT_OK = 0;
 constexpr int EXIT_NO_SYSTEM = 1;
@@ -45,11 +49,22 @@ void build_palette(PALETTE pal);
 // Builds the RGB and light tables from the palette, with the two progress bars on stdout.
 void build_colour_tables(const PALETTE pal);
 
-// Where the data file lies: "data/datafile.dat" beside the real executable.
-void datafile_path(char *path, int size);
+// Where the data file lies: "data/datafile.dat" beside the real executable, the whole path.
+std::string datafile_path();
 
-// Loads and checks the data file; null (with nothing left loaded) when it is unusable.
+// Loads and checks the data file; null (with nothing left loaded) when it is unusable. The file
+// is read once; Allegro loads exactly the bytes that were checked. The second form loads bytes
+// read from origin (null: from nowhere else), which it reloads only on a system where they
+// cannot be handed over in memory.
 DATAFILE *load_game_data(const char *path);
+DATAFILE *load_game_data(const uint8_t *bytes, size_t size, const char *origin = nullptr);
+
+// The [sound] lines that give Allegro's synthesiser a sealed copy of the patches.dat beside exe,
+// read once and kept for the whole run; empty when there is none to give.
+std::string patches_config(const std::string &exe);
+
+// The looping buzz at full volume and the looping music, as the game starts them.
+void start_buzz_and_music();
 
 // Starting values of the world: actors, enemy slots, gauge colours, terrain, ground enemies.
 void init_world();

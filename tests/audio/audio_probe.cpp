@@ -44,11 +44,9 @@ bool play_song(int seek_beat, double seconds) {
 } // namespace
 
 int main(int argc, char *argv[]) {
-    char path[256] = "";
     if (argc != 3 || allegro_init() != 0 || install_timer() != 0 ||
         install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) != 0 ||
-        (datafile_path(path, sizeof path), !(datafile = load_game_data(path))) ||
-        midi_driver->id != MIDI_DIGMID) {
+        !(datafile = load_game_data(datafile_path().c_str())) || midi_driver->id != MIDI_DIGMID) {
         std::puts("usage: jetsquad_audio_probe SEEK_BEAT REMAINING; needs sound and data");
         return 1;
     }

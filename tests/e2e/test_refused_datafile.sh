@@ -4,11 +4,16 @@
 # bars. Each row below makes the file from a copy of the good one, data/datafile.dat beside a
 # copy of the game; the game starts in a directory that holds a good data/datafile.dat, which it
 # must not take. The fuzzer's regression inputs are refused the same way, or play if well-formed,
-# as do the good file and one with a palette added by Allegro's dat tool. The heap is filled with
-# garbage, as a loader that reads uninitialised memory would crash on it.
+# as do the good file and one with a palette added by Allegro's dat tool; the accepted regression
+# inputs are played for 20 s with hands on the controls, into a sound device that takes what is
+# played, as a file that loads but breaks in play (its music, its buzz) would crash there. The
+# heap is filled with garbage, as a loader that reads uninitialised memory would crash on it.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 GAME_ENV=(MALLOC_PERTURB_=165) DIR=$WORK/game BAD=$WORK/game/data/datafile.dat
+echo 'pcm.!default { type file; slave.pcm "null"; file "/dev/null"; format "raw" }' \
+    >"$WORK/home/.asoundrc"
+cp "${GAME%/*}/patches.dat" "$DIR/" 2>/dev/null || true # the music's instruments, if built
 mkdir -p "$DIR" "$WORK/here/data" && cp "$GAME" "$DIR/jetsquad" && cp "$DATAFILE" "$WORK/here/data/"
 SIZE=$(stat -c %s "$DATAFILE")
 # S[i]: where object i starts, B[i]: where its body starts (after properties, kind and sizes).
@@ -38,6 +43,17 @@ fresh() { rm -rf "$DIR/data" && mkdir "$DIR/data" && cp "$DATAFILE" "$BAD" && "$
 
 # plays WHAT MAKE...: the game runs on the file and ends on Escape with code 0.
 plays() { fresh "${@:2}" && start_game "$DIR/jetsquad" "$WORK/here" && quit_game "$1"; }
+# plays_a_while WHAT MAKE...: the same after 20 s of play: thrust right and up, fire, let go.
+plays_a_while() {
+    fresh "${@:2}" && start_game "$DIR/jetsquad" "$WORK/here"
+    local end=$((SECONDS + 20))
+    while ((SECONDS < end)); do
+        point_at $((RANDOM % 640)) $((RANDOM % 480)) && xdo keydown d w mousedown 1 && sleep 0.7
+        xdo keyup w mouseup 1 && sleep 0.3 && xdo keyup d
+        game_running || fail "$1: the game ended during play"
+    done
+    quit_game "$1"
+}
 # refused WHAT MAKE...
 refused() {
     fresh "${@:2}"
@@ -54,6 +70,7 @@ done <<'EOF'
 no data directory            | rm -r "$DIR/data"
 no data file                 | rm "$BAD"
 a directory in its place     | rm "$BAD" && mkdir "$BAD"
+a pipe in its place          | rm "$BAD" && mkfifo "$BAD"
 an empty file                | cut_at 0
 cut inside the header        | cut_at 6
 cut after the object count   | cut_at 12
@@ -79,5 +96,7 @@ the sample for the cursor    | objects {0..4} 20 {6..19} 5 21
 EOF
 ((EUID == 0)) || refused "an unreadable file" chmod 000 "$BAD" # root reads every file
 for input in "$E2E_DIR"/../fuzz/regressions/refused/*; do refused "$input" cp "$input" "$BAD"; done
-for input in "$E2E_DIR"/../fuzz/regressions/accepted/*; do plays "$input" cp "$input" "$BAD"; done
+for input in "$E2E_DIR"/../fuzz/regressions/accepted/*; do
+    plays_a_while "$input" cp "$input" "$BAD"
+done
 echo "PASS: every missing, cut or damaged data file is refused with code 12; well-formed ones play"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the fuzzer's seed corpus in OUTDIR: the built data file and the small well-formed one of
 # the regression inputs, each as it is and as Allegro's dat tool packs it (object by object,
-# and whole); the small one with one object more of every kind dat can grab; cut short files.
+# and whole); the small one with one object more of every kind dat can grab; cut short files;
+# our own song with random edits and our buzz cut short.
 #
 #   tests/fuzz/make_seeds.sh DATAFILE OUTDIR
 set -euo pipefail
@@ -55,5 +56,25 @@ for f in small.dat small-c1.dat small-c2.dat built-c2.dat; do
         head -c "$cut" "$f" >"${f%.dat}-cut$cut.dat"
     done
 done
+# Our own song (object 21) with a few bytes of its tracks changed, the same every run; the buzz
+# (object 20) cut to a few frames at the highest rate.
+python3 - "$HERE/../../scripts/frame.py" <<'PY'
+import random, struct, subprocess, sys
+data = open('built.dat', 'rb').read()
+layout = [[int(v) for v in line.split()] for line in subprocess.check_output(
+    [sys.executable, sys.argv[1], 'layout', 'built.dat']).decode().splitlines()]
+rng = random.Random(16)
+for n in range(24):
+    edited = bytearray(data)
+    for _ in range(1 + n % 4):
+        at = rng.randrange(layout[21][2] + 2, len(data))
+        edited[at] = rng.choice([rng.randrange(128), rng.randrange(256), 0x80, 0xff])
+    open('song-edit%02d.dat' % n, 'wb').write(edited)
+for frames in (1, 4, 64):
+    body = struct.pack('>hHI', 8, 65535, frames) + bytes([128] * frames)
+    sizes = struct.pack('>ii', len(body), len(body))
+    open('buzz-%d.dat' % frames, 'wb').write(data[:layout[20][2] - 8] + sizes + body +
+                                             data[layout[21][1]:])
+PY
 cp ./*.dat "$OUT"/
 echo "make_seeds: $(ls "$OUT" | wc -l) seeds in $OUT"

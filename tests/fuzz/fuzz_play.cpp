@@ -1,0 +1,278 @@
+// What a data file does in play, fed any bytes: the game loads them its own way
+// (load_game_data), and an accepted file is played as the game plays it: the buzz and the song
+// started together, the song through Allegro's own MIDI player and software synthesiser with
+// the game's instruments (patches.dat, handed over as the game does), everything mixed by
+// Allegro's mixer into memory at one of the mixing rates and qualities a player may set, while
+// the headless game runs ticks and frames with flyers in view and hands on the controls.
+//
+// Allegro's sound needs a system driver with locks, a timer and a sound device; the headless
+// one has none. This program lends it locks that do nothing (it runs on one thread), a timer
+// that runs only when told (each pass advances it by the time of one pass), and a sound device
+// that hands Allegro's mixer a buffer in memory. The MIDI player, the synthesiser and the mixer
+// are Allegro's own code, unchanged.
+//
+// Built with libFuzzer (JETSQUAD_LIBFUZZER) this is a fuzz target; built without, it plays the
+// files it is given, and fails if one in a directory named "refused" is accepted.
+// JETSQUAD_GAME names the game whose patches.dat is used (default: this build's).
+#include "enemies.h"
+#include "game.h"
+#include "game_files.h"
+#include "headless.h"
+
+#include <allegro/internal/aintern.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+// Allegro's synthesiser opens the patch set each time a song starts and never closes it.
+extern "C" const char *__lsan_default_suppressions() {
+    return "leak:_pack_fdopen\n";
+}
+extern "C" const char *__lsan_default_options() {
+    return "print_suppressions=0";
+}
+
+namespace {
+
+constexpr int MIX_FRAMES = 1024;
+constexpr int RATES[] = {8000, 11025, 22050, 44100, 48000};
+constexpr int PASSES = 120;     // two seconds of play
+constexpr int SONG_STEPS = 200; // then forty more seconds of the song, a fifth at a time
+short mix_out[MIX_FRAMES * 2];
+int mix_setting = -1; // which of the settings below is installed
+int mix_rate, mix_stereo, mix_16bit;
+
+// One thread: locks have nothing to guard.
+int lock_token;
+void *no_mutex() {
+    return &lock_token;
+}
+void no_lock(void *) {}
+
+// The timer: Allegro keeps the callbacks in its own queue; run_timer advances them.
+int timer_init() {
+    return 0;
+}
+void timer_exit() {}
+TIMER_DRIVER manual_timer = {AL_ID('M', 'A', 'N', 'T'),
+                             "",
+                             "",
+                             "Manual",
+                             timer_init,
+                             timer_exit,
+                             nullptr,
+                             nullptr,
+                             nullptr,
+                             nullptr,
+                             nullptr,
+                             nullptr,
+                             nullptr};
+void run_timer(int ms) {
+    _handle_timer_tick(static_cast<int>(MSEC_TO_TIMER(ms)));
+}
+
+// The sound device: Allegro's mixer, its buffer in memory, as the settings ask.
+DIGI_DRIVER memory_sound;
+int sound_detect(int) {
+    return TRUE;
+}
+int sound_init(int, int voices) {
+    memory_sound.voices = voices;
+    return _mixer_init(MIX_FRAMES * (mix_stereo ? 2 : 1), mix_rate, mix_stereo, mix_16bit,
+                       &memory_sound.voices);
+}
+void sound_exit(int) {
+    _mixer_exit();
+}
+void mix() {
+    _mix_some_samples(reinterpret_cast<uintptr_t>(mix_out), 0, TRUE);
+}
+
+_DRIVER_INFO digi_list[] = {{AL_ID('M', 'E', 'M', 'S'), &memory_sound, TRUE}, {0, nullptr, 0}};
+_DRIVER_INFO midi_list[] = {{MIDI_DIGMID, &midi_digmid, TRUE}, {0, nullptr, 0}};
+_DRIVER_INFO timer_list[] = {{AL_ID('M', 'A', 'N', 'T'), &manual_timer, TRUE}, {0, nullptr, 0}};
+
+void lend_drivers() {
+    memory_sound = DIGI_DRIVER{};
+    memory_sound.id = digi_list[0].id;
+    memory_sound.name = memory_sound.desc = memory_sound.ascii_name = "Memory";
+    memory_sound.max_voices = MIXER_MAX_SFX;
+    memory_sound.def_voices = MIXER_DEF_SFX;
+    memory_sound.detect = sound_detect;
+    memory_sound.init = sound_init;
+    memory_sound.exit = sound_exit;
+    memory_sound.init_voice = _mixer_init_voice;
+    memory_sound.release_voice = _mixer_release_voice;
+    memory_sound.start_voice = _mixer_start_voice;
+    memory_sound.stop_voice = _mixer_stop_voice;
+    memory_sound.loop_voice = _mixer_loop_voice;
+    memory_sound.get_position = _mixer_get_position;
+    memory_sound.set_position = _mixer_set_position;
+    memory_sound.get_volume = _mixer_get_volume;
+    memory_sound.set_volume = _mixer_set_volume;
+    memory_sound.ramp_volume = _mixer_ramp_volume;
+    memory_sound.stop_volume_ramp = _mixer_stop_volume_ramp;
+    memory_sound.get_frequency = _mixer_get_frequency;
+    memory_sound.set_frequency = _mixer_set_frequency;
+    memory_sound.sweep_frequency = _mixer_sweep_frequency;
+    memory_sound.stop_frequency_sweep = _mixer_stop_frequency_sweep;
+    memory_sound.get_pan = _mixer_get_pan;
+    memory_sound.set_pan = _mixer_set_pan;
+    memory_sound.sweep_pan = _mixer_sweep_pan;
+    memory_sound.stop_pan_sweep = _mixer_stop_pan_sweep;
+    memory_sound.set_echo = _mixer_set_echo;
+    memory_sound.set_tremolo = _mixer_set_tremolo;
+    memory_sound.set_vibrato = _mixer_set_vibrato;
+    system_driver->create_mutex = no_mutex;
+    system_driver->destroy_mutex = no_lock;
+    system_driver->lock_mutex = no_lock;
+    system_driver->unlock_mutex = no_lock;
+    system_driver->digi_drivers = [] { return digi_list; };
+    system_driver->midi_drivers = [] { return midi_list; };
+    system_driver->timer_drivers = [] { return timer_list; };
+}
+
+// Sound with one of the settings a player may choose (60 in all): a mixing rate, a quality (0
+// fast, 1 interpolated, 2 high), stereo or mono, 16 or 8 bits. Mono is mixed at quality 0 only,
+// as the game keeps it: at the others Allegro's mixer writes past its buffer. The instruments load
+// again with the next song.
+void sound_with(int setting) {
+    if (setting == mix_setting) {
+        return;
+    }
+    remove_sound();
+    mix_setting = setting;
+    mix_rate = RATES[setting % 5];
+    _sound_hq = setting / 5 % 3;
+    mix_stereo = setting / 15 % 2 ? FALSE : TRUE;
+    mix_16bit = setting / 30 % 2 ? FALSE : TRUE;
+    if (!mix_stereo) { // the finer qualities write two channels whatever the output has
+        _sound_hq = 0;
+    }
+    if (install_sound(digi_list[0].id, MIDI_DIGMID, nullptr) != 0) {
+        std::fprintf(stderr, "no sound: %s (is patches.dat beside the game?)\n", allegro_error);
+        std::abort();
+    }
+    set_volume(255, 255);
+}
+
+// Hands from the input's bytes: keys, buttons and the pointer change every quarter second.
+void hands(const uint8_t *data, size_t size, int pass) {
+    const uint8_t b = size ? data[(static_cast<size_t>(pass) * 7919u) % size] : 0;
+    release_all_keys();
+    const int keys[] = {KEY_W, KEY_A, KEY_S, KEY_D};
+    for (int k = 0; k < 4; k++) {
+        if (b >> k & 1) {
+            hold_key(keys[k]);
+        }
+    }
+    set_buttons(b >> 4 & 3);
+    pointer_x = static_cast<float>(b * 5 % 640), pointer_y = static_cast<float>(b * 3 % 480);
+}
+
+// What the synthesiser left open of the patch set (a memory file) but the game's own copy:
+// closed, so that a long run does not run out of descriptors.
+int patch_set_fd = -1;
+void close_patch_set_leftovers() {
+    std::vector<int> copies;
+    DIR *dir = opendir("/proc/self/fd");
+    while (dirent *e = dir ? readdir(dir) : nullptr) {
+        char target[256] = "";
+        const std::string link = std::string("/proc/self/fd/") + e->d_name;
+        if (readlink(link.c_str(), target, sizeof target - 1) > 0 &&
+            std::string(target).rfind("/memfd:jetsquad", 0) == 0) {
+            copies.push_back(std::atoi(e->d_name));
+        }
+    }
+    if (dir) {
+        closedir(dir);
+    }
+    for (int fd : copies) {
+        if (fd != patch_set_fd) {
+            close(fd);
+        }
+    }
+}
+
+// Plays an accepted file; the world, the sound and the data file are the headless ones after.
+void play(DATAFILE *dat, const uint8_t *data, size_t size) {
+    datafile = dat;
+    new_game(static_cast<unsigned>(size));
+    init_enemy(10, ENEMY_FLYER, static_cast<int>(scroll.x) + 320); // the buzz grows loud
+    start_buzz_and_music();
+    for (int pass = 0; pass < PASSES; pass++) {
+        if (pass % 15 == 0) {
+            hands(data, size, pass / 15);
+        }
+        play_pass(2, 4);
+        run_timer(17);
+        mix();
+    }
+    for (int step = 0; step < SONG_STEPS; step++) {
+        run_timer(200);
+        mix();
+    }
+    stop_midi();
+    stop_sample(static_cast<SAMPLE *>(dat[OBJ_BUZZ].dat));
+    release_all_keys();
+    set_buttons(0);
+    start_headless_game_library(); // back to the synthetic data file
+    unload_datafile(dat);
+    close_patch_set_leftovers();
+}
+
+bool load_and_play(const uint8_t *data, size_t size) {
+    sound_with(static_cast<int>(size / 4 % 60));
+    DATAFILE *dat = load_game_data(data, size);
+    if (dat) {
+        play(dat, data, size);
+    }
+    return dat != nullptr;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    start_headless_game("-"); // the colour tables and the window stand-in; the data comes later
+    lend_drivers();
+    if (install_timer() != 0) {
+        std::abort();
+    }
+    const char *game = std::getenv("JETSQUAD_GAME");
+    const std::string patches = patches_config(game && *game ? game : JETSQUAD_GAME);
+    std::sscanf(patches.c_str(), "patches = /proc/self/fd/%d", &patch_set_fd);
+    const std::string sound = "[sound]\n" + patches;
+    override_config_data(sound.c_str(), static_cast<int>(sound.size()));
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    load_and_play(data, size);
+    return 0;
+}
+
+#ifndef JETSQUAD_LIBFUZZER
+int main(int argc, char **argv) {
+    LLVMFuzzerInitialize(&argc, &argv);
+    int wrong = 0;
+    for (int i = 1; i < argc; i++) {
+        std::ifstream in(argv[i], std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                         std::istreambuf_iterator<char>());
+        const bool refuse = std::string(argv[i]).find("/refused/") != std::string::npos;
+        if (!in.is_open() || load_and_play(bytes.data(), bytes.size()) == refuse) {
+            std::fprintf(stderr, "%s: %s\n", argv[i], refuse ? "accepted" : "refused");
+            wrong++;
+        }
+    }
+    std::printf("%d files played, %d wrong\n", argc - 1, wrong);
+    return argc > 1 && wrong == 0 ? 0 : 1;
+}
+#endif
