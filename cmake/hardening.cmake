@@ -8,7 +8,6 @@
 
 include(CheckCXXCompilerFlag)
 include(CheckCXXSourceCompiles)
-include(CheckLinkerFlag)
 include(CheckPIESupported)
 
 check_pie_supported()
@@ -27,16 +26,10 @@ foreach(flag ${hardening_flags})
   endif()
 endforeach()
 
-# The linker marks a program as protected only when every object in it is. Our code is, but
-# the C library's start-up objects in Debian 12 (glibc 2.36, crt1.o, crti.o, crtn.o) carry no
-# mark, so the mark is set by hand: their few instructions keep to plain calls and returns,
-# and no Linux kernel enforces indirect branch tracking in programs yet.
-if(JETSQUAD_CXX_HAS_fcf_protection)
-  check_linker_flag(CXX "LINKER:-z,ibt,-z,shstk" JETSQUAD_LD_MARKS_CET)
-  if(JETSQUAD_LD_MARKS_CET)
-    add_link_options("$<$<NOT:$<CONFIG:Debug>>:LINKER:-z,ibt,-z,shstk>")
-  endif()
-endif()
+# The linker marks a program as protected only when every object in it is. Ours are, but the
+# C library's start-up objects in Debian 12 (glibc 2.36: crti.o's _init has no landing pad) are
+# not, so the program honestly carries no mark there; forcing one would promise what _init
+# cannot keep once a kernel enforces branch tracking.
 
 # Level 2 unless the flags or the compiler already choose one (Ubuntu's GCC defines level 3
 # itself, and a second definition would be a warning).
