@@ -67,7 +67,72 @@ int open_window() {
     return EXIT_OK;
 }
 
+// The player's own [sound] settings (~/.allegrorc, allegro.cfg) go to Allegro unchanged, except
+// the few below that would crash it: those the game replaces in memory only, as it writes no
+// file. Each replacement is one "key = value" line of this text.
+constexpr int SOUND_OVERRIDE_SIZE = 1024;
+
+void add_sound_setting(char *text, int &length, const char *key, const char *value) {
+    const int room = SOUND_OVERRIDE_SIZE - length;
+    const int n = std::snprintf(text + length, static_cast<size_t>(room), "%s = %s\n", key, value);
+    if (n > 0 && n < room) {
+        length += n; // a line that does not fit whole is left out rather than cut
+    }
+}
+
+// Allegro's mixers of quality 1 and 2 (2 is its default, and what it makes of a value outside
+// 0..2) write two values per output frame, but for mono output (sound_stereo = 0, or text that
+// reads as 0) its mix buffer holds one per frame: they write past its end and the game dies or
+// hangs. Allegro's own set_mixer_quality keeps mono output at quality 0, and so does the game:
+// the player keeps the mono output asked for and loses only the finer mixing of quality 1 and 2.
+bool mono_mixer_overruns() {
+    const bool mono = get_config_int("sound", "sound_stereo", -1) == 0;
+    return mono && get_config_int("sound", "quality", get_mixer_quality()) != 0;
+}
+
+// With no fragment size set, Allegro's ALSA driver divides by the number of fragments: 0, or text
+// that reads as 0, kills the game at start. The driver's own default of 5 stands in for it.
+bool alsa_fragments_zero() {
+    return get_config_int("sound", "alsa_fragsize", 0) == 0 &&
+           get_config_int("sound", "alsa_numfrags", 5) == 0;
+}
+
+// Allegro's mixer moves through a sample in whole output steps and reads past its end when one
+// step passes over the whole of its loop, as it does with the game's buzz at 1 Hz. A rate below
+// 8000 Hz, the lowest in common use, is raised to it; 0 or less already means the driver's 44100.
+constexpr int LOWEST_SOUND_FREQ = 8000;
+
+bool sound_freq_too_low() {
+    const int freq = get_config_int("sound", "sound_freq", -1);
+    return freq > 0 && freq < LOWEST_SOUND_FREQ;
+}
+
+// The [sound] lines that replace the player's own settings; returns the text's length.
+int build_sound_override(char *text) {
+    int length = std::snprintf(text, SOUND_OVERRIDE_SIZE, "[sound]\n");
+    if (mono_mixer_overruns()) {
+        add_sound_setting(text, length, "quality", "0");
+    }
+    if (sound_freq_too_low()) {
+        char freq[16];
+        std::snprintf(freq, sizeof freq, "%d", LOWEST_SOUND_FREQ);
+        add_sound_setting(text, length, "sound_freq", freq);
+    }
+    if (alsa_fragments_zero()) {
+        add_sound_setting(text, length, "alsa_numfrags", "5");
+    }
+    return length;
+}
+
+// One call for every replacement, made before any: each call of override_config_data drops the
+// previous text, and the player's settings must be read without it.
+void override_sound_settings() {
+    char text[SOUND_OVERRIDE_SIZE];
+    override_config_data(text, build_sound_override(text));
+}
+
 bool install_game_sound() {
+    override_sound_settings();
     if (install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) == 0) {
         return true;
     }
