@@ -109,11 +109,66 @@ void name_window(const char *const *icon) {
 #endif
 }
 
+// The player's own [sound] settings (~/.allegrorc, allegro.cfg) go to Allegro unchanged, except
+// the few below that would crash it: those the game replaces in memory only, as it writes no
+// file. Each replacement is one "key = value" line of this text.
+void add_sound_setting(std::string &text, const char *key, const std::string &value) {
+    text += std::string(key) + " = " + value + "\n";
+}
+
+// Allegro's mixers of quality 1 and 2 (2 is its default, and what it makes of a value outside
+// 0..2) write two values per output frame, but for mono output (sound_stereo = 0, or text that
+// reads as 0) its mix buffer holds one per frame: they write past its end and the game dies or
+// hangs. Allegro's own set_mixer_quality keeps mono output at quality 0, and so does the game:
+// the player keeps the mono output asked for and loses only the finer mixing of quality 1 and 2.
+bool mono_mixer_overruns() {
+    const bool mono = get_config_int("sound", "sound_stereo", -1) == 0;
+    return mono && get_config_int("sound", "quality", get_mixer_quality()) != 0;
+}
+
+// With no fragment size set, Allegro's ALSA driver divides by the number of fragments: 0, or text
+// that reads as 0, kills the game at start. The driver's own default of 5 stands in for it.
+bool alsa_fragments_zero() {
+    return get_config_int("sound", "alsa_fragsize", 0) == 0 &&
+           get_config_int("sound", "alsa_numfrags", 5) == 0;
+}
+
+// Allegro's mixer moves through a sample in whole output steps and reads past its end when one
+// step passes over the whole of its loop, as it does with the game's buzz at 1 Hz. A rate below
+// 8000 Hz, the lowest in common use, is raised to it; 0 or less already means the driver's 44100.
+constexpr int LOWEST_SOUND_FREQ = 8000;
+
+bool sound_freq_too_low() {
+    const int freq = get_config_int("sound", "sound_freq", -1);
+    return freq > 0 && freq < LOWEST_SOUND_FREQ;
+}
+
+// The [sound] lines that replace the player's own settings. The synthesiser also looks for its
+// instruments beside the executable by a name Allegro mangles in some directories: it gets a
+// sealed copy of ours instead, when there is one.
+std::string build_sound_override() {
+    std::string text = "[sound]\n";
+    if (mono_mixer_overruns()) {
+        add_sound_setting(text, "quality", "0");
+    }
+    if (sound_freq_too_low()) {
+        add_sound_setting(text, "sound_freq", std::to_string(LOWEST_SOUND_FREQ));
+    }
+    if (alsa_fragments_zero()) {
+        add_sound_setting(text, "alsa_numfrags", "5");
+    }
+    return text + patches_config(executable_path());
+}
+
+// One call for every replacement, made before any: each call of override_config_data drops the
+// previous text, and the player's settings must be read without it.
+void override_sound_settings() {
+    const std::string text = build_sound_override();
+    override_config_data(text.c_str(), static_cast<int>(text.size()));
+}
+
 bool install_game_sound() {
-    // The synthesiser looks for its instruments beside the executable by a name Allegro mangles
-    // in some directories: it gets a sealed copy of ours instead, when there is one.
-    const std::string sound_config = "[sound]\n" + patches_config(executable_path());
-    override_config_data(sound_config.c_str(), static_cast<int>(sound_config.size()));
+    override_sound_settings();
     if (install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) == 0) {
         return true;
     }
