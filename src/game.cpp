@@ -82,17 +82,6 @@ void start_timers() {
     install_int_ex(increment_anim_counter, BPS_TO_TIMER(30));
 }
 
-void map_mouse_to_buffer(int window_w, int window_h) {
-    // Without a window (headless runs) the pointer is placed in buffer coordinates directly.
-    if (window_w <= 0 || window_h <= 0) {
-        return;
-    }
-    const float scale_x = static_cast<float>(static_cast<double>(BUFFER_W) / window_w);
-    const float scale_y = static_cast<float>(static_cast<double>(BUFFER_H) / window_h);
-    use_mouse_x = static_cast<float>(mouse_x) * scale_x;
-    use_mouse_y = static_cast<float>(mouse_y) * scale_y;
-}
-
 // 1 on the first logic tick of a right-button press, 2 while it is held, 0 when it is up.
 void update_right_click() {
     const bool down = (mouse_b & 2) != 0;
@@ -129,6 +118,17 @@ void run_loop() {
 }
 
 } // namespace
+
+void map_mouse_to_buffer(int window_w, int window_h) {
+    // Without a window (headless runs) the pointer is placed in buffer coordinates directly.
+    if (window_w <= 0 || window_h <= 0) {
+        return;
+    }
+    const float scale_x = static_cast<float>(static_cast<double>(BUFFER_W) / window_w);
+    const float scale_y = static_cast<float>(static_cast<double>(BUFFER_H) / window_h);
+    use_mouse_x = static_cast<float>(mouse_x) * scale_x;
+    use_mouse_y = static_cast<float>(mouse_y) * scale_y;
+}
 
 void increment_speed_counter() {
     speed_counter.fetch_add(1);
