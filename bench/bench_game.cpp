@@ -6,8 +6,6 @@
 //
 // Without --data the data file of the build is used; the budgets on a 2-core machine are a
 // worst-case tick within 1 ms, a busy full frame within 2 ms and the start-up within 100 ms.
-// Built a second time as jetsquad_bench_linear, with the ground looked up by a plain scan, to
-// show what the search in get_ground saves.
 #include "scenes.h"
 
 #include "game.h"
@@ -118,7 +116,6 @@ void BM_Tick(benchmark::State &state) {
     run_from_scene(state, static_cast<scene_id>(state.range(0)), [] { play_logic_tick(); });
 }
 
-#ifndef JETSQUAD_BENCH_LINEAR
 void BM_Display(benchmark::State &state) {
     run_from_scene(state, static_cast<scene_id>(state.range(0)), [] { display(); });
 }
@@ -190,7 +187,6 @@ void BM_StartUpWhole(benchmark::State &state) {
     buffer = running_buffer;
     show_score = running_score;
 }
-#endif
 
 void scene_args(benchmark::internal::Benchmark *b) {
     b->ArgName("scene");
@@ -200,9 +196,6 @@ void scene_args(benchmark::internal::Benchmark *b) {
     b->Unit(benchmark::kMicrosecond);
 }
 
-#ifdef JETSQUAD_BENCH_LINEAR
-BENCHMARK(BM_Tick)->Name("LinearGround/Tick")->Apply(scene_args);
-#else
 BENCHMARK(BM_Tick)->Name("Tick")->Apply(scene_args);
 BENCHMARK(BM_TickLargestImages)
     ->Name("Tick/LargestImages")
@@ -216,7 +209,6 @@ BENCHMARK(BM_Present)->Name("FullFrame/StretchAndClear")->Unit(benchmark::kMicro
 BENCHMARK(BM_StartUpColourTables)->Name("StartUp/ColourTables")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartUpDataFile)->Name("StartUp/DataFile")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartUpWhole)->Name("StartUp/Whole")->Unit(benchmark::kMillisecond);
-#endif
 
 } // namespace
 

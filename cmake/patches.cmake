@@ -15,7 +15,7 @@ if(NOT JETSQUAD_PATCHES)
   message(STATUS "Patch set off: the music will be silent unless a player installs patches")
   return()
 endif()
-if(NOT JETSQUAD_MUSIC_MIDI)
+if(NOT JETSQUAD_DATA)
   message(STATUS "No song to build a patch set for (the data file is not built here): "
                  "the music will be silent")
   return()

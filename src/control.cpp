@@ -15,7 +15,8 @@ constexpr double BULLET_DROP = 0.5;
 constexpr float FIRE_COOLDOWN_MS = 100.0f;
 
 // The value each box arms: COMMAND boxes on the left, PICKUP boxes on the right.
-constexpr int BOX_COMMAND[BOX_COUNT] = {8, 1, 16, 2, 32, 4};
+constexpr int BOX_COMMAND[BOX_COUNT] = {command_bit(0), pickup_bit(0),  command_bit(1),
+                                        pickup_bit(1),  command_bit(2), pickup_bit(2)};
 
 bool any_thrust_key() {
     return key[KEY_W] || key[KEY_S] || key[KEY_A] || key[KEY_D];

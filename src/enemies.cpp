@@ -11,6 +11,8 @@
 namespace {
 
 constexpr double DEG_TO_RAD = M_PI / 180.0;
+// Flyers hover: they sink at a tenth of gravity.
+constexpr double FLYER_SINK = 0.0032174;
 
 // Ring search shared by both pools: probe forward from the cursor for a slot whose alive bit
 // is clear; with every slot alive, give up after one probe more than the table holds and
@@ -34,18 +36,18 @@ int find_slot(Slot *slots, int count, int alive_bit, int &cursor, bool &taken_ov
 
 bool in_view_band(const enemy_t &e) {
     const float sx = e.x - scroll.x;
-    return sx > -50.0f && sx < 640.0f;
+    return sx > -50.0f && sx < VIEW_W;
 }
 
 void place_enemy(enemy_t &e, int slot, bool taken_over, int kind, int x) {
     if (kind == ENEMY_GROUND) {
         const int r = rand();
         if (!taken_over) {
-            e.x = static_cast<float>(r % 640 + 300 + 100 * slot);
+            e.x = static_cast<float>(r % BUFFER_W + 300 + 100 * slot);
             e.y = get_ground(e.x) - static_cast<float>(object_bitmap(e.first_sprite)->h) + 10.0f;
             e.health = 50.0f;
         } else {
-            e.x = static_cast<float>(r % 640 + 300 + 1200 * slot);
+            e.x = static_cast<float>(r % BUFFER_W + 300 + 1200 * slot);
             e.y = get_ground(e.x);
             e.health = 100.0f;
         }
@@ -68,7 +70,7 @@ void ground_enemy_fire(enemy_t &e) {
     const float s = static_cast<float>(std::sin(a * DEG_TO_RAD) - 0.5);
     // The enemy hops along a quarter of its shot, dropping whatever velocity it had.
     e.vx = 0.25f * c;
-    e.vy = 0.25f * s + 0.032174f;
+    e.vy = 0.25f * s + GRAVITY;
     create_power(ox, oy, c, s, POWER_ENEMY_SHOT);
     e.last_shot = static_cast<float>(time_ms.load());
 }
@@ -104,7 +106,7 @@ void steer_flyer(enemy_t &e) {
 
     const double r = a * DEG_TO_RAD;
     e.vx = static_cast<float>(e.vx + 0.025 * std::cos(r) + 0.01 * jx);
-    e.vy = static_cast<float>(e.vy + 0.025 * std::sin(r) + 0.01 * jy + 0.0032174);
+    e.vy = static_cast<float>(e.vy + 0.025 * std::sin(r) + 0.01 * jy + FLYER_SINK);
     const float g = get_ground(e.x);
     if (e.y > g) {
         e.vy = -2.0f;
@@ -118,7 +120,7 @@ void flyer_touch(enemy_t &e, BITMAP *actor_mask, actor_t &who) {
         if (e.flags & ENEMY_ALIVE) {
             e.flags -= ENEMY_ALIVE;
         }
-        who.health -= 0.01f;
+        who.health -= STING_DAMAGE;
     }
 }
 
@@ -170,7 +172,7 @@ void reset_enemy_slots() {
     for (enemy_t &e : enemy) {
         e.first_sprite = OBJ_ENEMY_WALK;
         e.sprite = OBJ_ENEMY_WALK;
-        e.sprite_count = 3;
+        e.sprite_count = WALK_FRAMES;
         e.anim_speed = 0.5f;
         e.anim_pos = 0;
         e.flags = 0;

@@ -1,6 +1,13 @@
 // The pool of shots and effects, enemy spawning and the enemies' behaviour.
 #pragma once
 
+// What a flyer's sting or an enemy shot takes from the health of whatever it hits.
+constexpr float STING_DAMAGE = 0.01f;
+
+// What a kill adds to the player's score.
+constexpr float GROUND_ENEMY_SCORE = 10.0f;
+constexpr float FLYER_SCORE = 50.0f;
+
 // Puts one record into the shot pool; kind is POWER_EXHAUST, POWER_BULLET or POWER_ENEMY_SHOT.
 void create_power(float x, float y, float vx, float vy, int kind);
 

@@ -65,7 +65,7 @@ void init_actors() {
     player.score = 0.0f;
     const int first[BOT_COUNT] = {OBJ_BOT1_WALK, OBJ_BOT2_WALK, OBJ_BOT3_WALK};
     for (int k = 0; k < BOT_COUNT; k++) {
-        set_actor(bot[k], first[k], 3);
+        set_actor(bot[k], first[k], WALK_FRAMES);
         bot[k].charge = 1.0f;
         bot[k].mode = pickup_bit(k); // every bot starts on the player's back
     }
@@ -183,17 +183,6 @@ void start_timers() {
     install_int_ex(increment_anim_counter, BPS_TO_TIMER(30));
 }
 
-void map_mouse_to_buffer(int window_w, int window_h) {
-    // Without a window (headless runs) the pointer is placed in buffer coordinates directly.
-    if (window_w <= 0 || window_h <= 0) {
-        return;
-    }
-    const float scale_x = static_cast<float>(640.0 / window_w);
-    const float scale_y = static_cast<float>(480.0 / window_h);
-    use_mouse_x = static_cast<float>(mouse_x) * scale_x;
-    use_mouse_y = static_cast<float>(mouse_y) * scale_y;
-}
-
 // 1 on the first logic tick of a right-button press, 2 while it is held, 0 when it is up.
 void update_right_click() {
     const bool down = (mouse_b & 2) != 0;
@@ -230,6 +219,17 @@ void run_loop() {
 }
 
 } // namespace
+
+void map_mouse_to_buffer(int window_w, int window_h) {
+    // Without a window (headless runs) the pointer is placed in buffer coordinates directly.
+    if (window_w <= 0 || window_h <= 0) {
+        return;
+    }
+    const float scale_x = static_cast<float>(static_cast<double>(BUFFER_W) / window_w);
+    const float scale_y = static_cast<float>(static_cast<double>(BUFFER_H) / window_h);
+    use_mouse_x = static_cast<float>(mouse_x) * scale_x;
+    use_mouse_y = static_cast<float>(mouse_y) * scale_y;
+}
 
 void increment_speed_counter() {
     speed_counter.fetch_add(1);

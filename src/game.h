@@ -69,6 +69,10 @@ void start_buzz_and_music();
 // Starting values of the world: actors, enemy slots, gauge colours, terrain, ground enemies.
 void init_world();
 
+// The pointer from window pixels (mouse_x, mouse_y) into frame coordinates (use_mouse_x, _y);
+// a window of no size (headless runs) leaves the pointer where it was placed.
+void map_mouse_to_buffer(int window_w, int window_h);
+
 // One logic tick: mouse mapping, right-button edge, input, selection, enemies, physics, camera.
 void logic_tick();
 

@@ -1,5 +1,6 @@
 #include "physics.h"
 
+#include "enemies.h"
 #include "terrain.h"
 #include "world.h"
 
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr float GRAVITY = 0.032174f;
 constexpr float DAMPING = 0.95f;
 constexpr float CONTACT_LINE = 32.0f;
 constexpr float ABILITY_DRAIN = 0.002f;
@@ -25,13 +25,23 @@ void ground_contact(actor_t &a, float g) {
     }
 }
 
+// Damping, gravity and last tick's spring, then the ground: returns the ground height under a.
+float fall_and_bounce(actor_t &a) {
+    a.vx = a.vx * DAMPING;
+    a.vy = (a.vy + GRAVITY + a.spring) * DAMPING;
+    const float g = get_ground(a.x);
+    ground_contact(a, g);
+    return g;
+}
+
+void advance(actor_t &a) {
+    a.x = a.x + a.vx;
+    a.y = a.y + a.vy;
+}
+
 void move_player() {
-    player.vx = player.vx * DAMPING;
-    player.vy = (player.vy + GRAVITY + player.spring) * DAMPING;
-    const float g = get_ground(player.x);
-    ground_contact(player, g);
-    player.x = player.x + player.vx;
-    player.y = player.y + player.vy;
+    fall_and_bounce(player);
+    advance(player);
 }
 
 void apply_ability(int k) {
@@ -49,21 +59,8 @@ void apply_ability(int k) {
 
 void move_deployed_bot(int k) {
     actor_t &b = bot[k];
-    const float s = b.spring;
-    b.spring = 0.0f;
-    b.vx = b.vx * DAMPING;
-    b.vy = (b.vy + GRAVITY + s) * DAMPING;
-    const float g = get_ground(b.x);
-    if (b.y + b.vy >= g - CONTACT_LINE) {
-        b.spring = b.y - (g - CONTACT_LINE);
-        b.vy = -1.25f * b.vy - b.spring;
-    }
-    // Bots may not climb more than 225 px over the ground, measured before this step's motion.
-    if (b.y < g - 225.0f && b.vy < 0.0f) {
-        b.vy = b.vy * 0.5f + 5.0f;
-    }
-    b.x = b.x + b.vx;
-    b.y = b.y + b.vy;
+    brake_climb(b, fall_and_bounce(b));
+    advance(b);
 
     if (mouse_right_click == 1) {
         if (b.mode & MODE_ABILITY) {
@@ -106,13 +103,6 @@ void move_bots() {
     }
 }
 
-int screen_x(float wx) {
-    return static_cast<int>(wx - scroll.x);
-}
-int screen_y(float wy) {
-    return static_cast<int>(wy - scroll.y);
-}
-
 bool shot_hits(BITMAP *mask, float tx, float ty, const power_t &p) {
     return particle_collision(mask, screen_x(tx), screen_y(ty), screen_x(p.x), screen_y(p.y)) != 0;
 }
@@ -136,7 +126,7 @@ void move_shot(power_t &p) {
 
 void enemy_shot_hits(power_t &p, BITMAP *mask, actor_t &target) {
     if (shot_hits(mask, target.x, target.y, p)) {
-        target.health -= 0.01f;
+        target.health -= STING_DAMAGE;
         if (p.flags & POWER_ALIVE) {
             p.flags -= POWER_ALIVE;
         }
@@ -174,10 +164,10 @@ void test_bullet(power_t &p) {
         e.health -= 1.0f;
         if (e.health <= 0.0f) {
             if (e.flags & ENEMY_GROUND) {
-                player.score += 10.0f;
+                player.score += GROUND_ENEMY_SCORE;
             }
             if (e.flags & ENEMY_FLYER) {
-                player.score += 50.0f;
+                player.score += FLYER_SCORE;
             }
             e.flags -= ENEMY_ALIVE;
         }
@@ -205,6 +195,12 @@ template <typename Record> void step_animation(Record &r) {
 }
 
 } // namespace
+
+void brake_climb(actor_t &a, float g) {
+    if (a.y < g - CLIMB_LIMIT && a.vy < 0.0f) {
+        a.vy = a.vy * CLIMB_DAMPING + CLIMB_PUSH;
+    }
+}
 
 void update_physics() {
     move_player();

@@ -3,6 +3,20 @@
 
 #include <allegro.h>
 
+struct actor_t;
+
+// Gravity's pull on everything that falls, in px per tick per tick.
+constexpr float GRAVITY = 0.032174f;
+
+// Nothing may climb more than CLIMB_LIMIT px over the ground under it: a rising actor above it
+// keeps CLIMB_DAMPING of its upward speed and is pushed CLIMB_PUSH px per tick back down.
+constexpr float CLIMB_LIMIT = 225.0f;
+constexpr float CLIMB_DAMPING = 0.5f;
+constexpr float CLIMB_PUSH = 5.0f;
+
+// The climb limit for actor a over ground height g, both taken before this tick's motion.
+void brake_climb(actor_t &a, float g);
+
 // Once per logic tick: the player, then the deployed bots and their abilities, then the shots.
 void update_physics();
 

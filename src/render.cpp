@@ -10,13 +10,6 @@
 
 namespace {
 
-int sx(float wx) {
-    return static_cast<int>(wx - scroll.x);
-}
-int sy(float wy) {
-    return static_cast<int>(wy - scroll.y);
-}
-
 bool segment_in_window(int i) {
     const float rel = ground[i].x - scroll.x;
     return rel > -500.0f && rel < 1000.0f;
@@ -30,10 +23,10 @@ void draw_ground_fill() {
         if (!segment_in_window(i)) {
             continue;
         }
-        const int ax = sx(ground[i].x);
-        const int ay = sy(ground[i].y);
-        const int bx = sx(ground[i + 1].x);
-        const int by = sy(ground[i + 1].y);
+        const int ax = screen_x(ground[i].x);
+        const int ay = screen_y(ground[i].y);
+        const int bx = screen_x(ground[i + 1].x);
+        const int by = screen_y(ground[i + 1].y);
         int points[8] = {ax, ay, bx, by, bx, BUFFER_H, ax, BUFFER_H};
         polygon(buffer, 4, points, 0);
     }
@@ -47,8 +40,8 @@ void draw_ground_edge() {
         if (!segment_in_window(i)) {
             continue;
         }
-        const int ax = sx(ground[i].x);
-        const int bx = sx(ground[i + 1].x);
+        const int ax = screen_x(ground[i].x);
+        const int bx = screen_x(ground[i + 1].x);
         for (int k = 0; k < 5; k++) {
             const float lift = static_cast<float>(k);
             line(buffer, ax, static_cast<int>(ground[i].y - scroll.y - lift), bx,
@@ -68,8 +61,8 @@ void draw_exhaust(power_t &p) {
         fade = r;
     }
     const int radius = r <= 0 ? 2 : (r >= 10 ? 10 : r);
-    const int cx = sx(p.x);
-    const int cy = sy(p.y);
+    const int cx = screen_x(p.x);
+    const int cy = screen_y(p.y);
     circlefill(buffer, cx, cy, radius,
                makecol(25 * radius - 10 * fade, 20 * radius - 10 * fade, 10 * radius - 5 * fade));
     const int rim = 20 * radius - 10 * fade;
@@ -81,7 +74,7 @@ void draw_enemy_shot(power_t &p) {
         init_enemy(5, ENEMY_FLYER, static_cast<int>(p.x));
         p.flags -= POWER_ALIVE;
     }
-    circlefill(buffer, sx(p.x), sy(p.y), 10, makecol(32, 32, 225));
+    circlefill(buffer, screen_x(p.x), screen_y(p.y), 10, makecol(32, 32, 225));
 }
 
 void draw_bullet(power_t &p) {
@@ -112,8 +105,8 @@ void draw_carried_icons() {
     for (int k = 0; k < BOT_COUNT; k++) {
         if (bot[k].mode & pickup_bit(k)) {
             stretch_blit(object_bitmap(OBJ_BOT1_STAND), buffer, ICON_CROP_X, ICON_CROP_Y, ICON_SIZE,
-                         ICON_SIZE, sx(player.x + static_cast<float>(ICON_OFFSET[k][0])),
-                         sy(player.y + static_cast<float>(ICON_OFFSET[k][1])), ICON_SIZE,
+                         ICON_SIZE, screen_x(player.x + static_cast<float>(ICON_OFFSET[k][0])),
+                         screen_y(player.y + static_cast<float>(ICON_OFFSET[k][1])), ICON_SIZE,
                          ICON_SIZE);
         }
     }
@@ -122,17 +115,20 @@ void draw_carried_icons() {
 void draw_deployed_bots() {
     for (int k = 0; k < BOT_COUNT; k++) {
         if ((bot[k].mode & command_bit(k)) && !(player.move_keys & (MOVE_LEFT | MOVE_RIGHT))) {
-            draw_sprite(buffer, object_bitmap(bot[k].first_sprite - 1), sx(bot[k].x), sy(bot[k].y));
+            draw_sprite(buffer, object_bitmap(bot[k].first_sprite - 1), screen_x(bot[k].x),
+                        screen_y(bot[k].y));
         }
     }
     for (int k = 0; k < BOT_COUNT; k++) {
         if ((bot[k].mode & command_bit(k)) && (player.move_keys & MOVE_LEFT)) {
-            draw_sprite_h_flip(buffer, object_bitmap(bot[k].sprite), sx(bot[k].x), sy(bot[k].y));
+            draw_sprite_h_flip(buffer, object_bitmap(bot[k].sprite), screen_x(bot[k].x),
+                               screen_y(bot[k].y));
         }
     }
     for (int k = 0; k < BOT_COUNT; k++) {
         if ((bot[k].mode & command_bit(k)) && (player.move_keys & MOVE_RIGHT)) {
-            draw_sprite(buffer, object_bitmap(bot[k].sprite), sx(bot[k].x), sy(bot[k].y));
+            draw_sprite(buffer, object_bitmap(bot[k].sprite), screen_x(bot[k].x),
+                        screen_y(bot[k].y));
         }
     }
 }
@@ -160,19 +156,12 @@ void draw_enemies() {
             continue;
         }
         if (e.flags & ENEMY_GROUND) {
-            draw_sprite(buffer, object_bitmap(e.sprite), sx(e.x), sy(e.y));
+            draw_sprite(buffer, object_bitmap(e.sprite), screen_x(e.x), screen_y(e.y));
         }
         if (e.flags & ENEMY_FLYER) {
-            draw_sprite(buffer, object_bitmap(OBJ_FLYER), sx(e.x), sy(e.y));
+            draw_sprite(buffer, object_bitmap(OBJ_FLYER), screen_x(e.x), screen_y(e.y));
         }
     }
-}
-
-bool pending_is_pickup() {
-    return sel.pending == 1 || sel.pending == 2 || sel.pending == 4;
-}
-bool pending_is_command() {
-    return sel.pending == 8 || sel.pending == 16 || sel.pending == 32;
 }
 
 // A shimmering column of light from the top of the screen down to the ground under the pointer.
@@ -199,9 +188,9 @@ void draw_placement_beam() {
     if (gy <= 0) {
         return;
     }
-    if (pending_is_pickup()) {
+    if (is_pickup_order(sel.pending)) {
         draw_beam(left, gy, false);
-    } else if (pending_is_command()) {
+    } else if (is_command_order(sel.pending)) {
         draw_beam(left, gy, true);
     }
 }
@@ -247,17 +236,17 @@ void draw_squad_boxes() {
 
 void draw_warnings() {
     if (player.health < 0.25f) {
-        text("IM LOW HEALTH!", sx(player.x), sy(player.y), makecol(255, 225, 25));
+        text("IM LOW HEALTH!", screen_x(player.x), screen_y(player.y), makecol(255, 225, 25));
     }
     for (const actor_t &b : bot) {
         if (!has_command_mode(b.mode)) {
             continue; // carried bots keep quiet
         }
         if (b.health < 0.25f) {
-            text("IM LOW HEALTH!", sx(b.x), sy(b.y), makecol(255, 225, 25));
+            text("IM LOW HEALTH!", screen_x(b.x), screen_y(b.y), makecol(255, 225, 25));
         }
         if (b.charge < 0.25f) {
-            text("IM LOW POWER!", sx(b.x), static_cast<int>(b.y - scroll.y + 15.0f),
+            text("IM LOW POWER!", screen_x(b.x), static_cast<int>(b.y - scroll.y + 15.0f),
                  makecol(255, 225, 125));
         }
     }
@@ -282,7 +271,8 @@ void draw_score() {
 void draw_game_over() {
     if (player.health <= 0.0f) {
         std::strcpy(msg, "GAME OVER");
-        textout_centre_ex(buffer, font, msg, 320, 240, makecol(255, 0, 0), makecol(255, 255, 255));
+        textout_centre_ex(buffer, font, msg, BUFFER_W / 2, BUFFER_H / 2, makecol(255, 0, 0),
+                          makecol(255, 255, 255));
     }
 }
 
@@ -302,7 +292,7 @@ void display() {
     draw_ground_edge();
     draw_shots();
     draw_carried_icons();
-    draw_sprite(buffer, object_bitmap(OBJ_PLAYER), sx(player.x), sy(player.y));
+    draw_sprite(buffer, object_bitmap(OBJ_PLAYER), screen_x(player.x), screen_y(player.y));
     draw_deployed_bots();
     draw_auras();
     draw_enemies();

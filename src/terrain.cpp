@@ -1,5 +1,6 @@
 #include "terrain.h"
 
+#include "physics.h"
 #include "world.h"
 
 #include <cmath>
@@ -90,14 +91,13 @@ void scrolling() {
     }
 
     // At the right end the camera holds the last vertex on screen and the player in view.
-    if (ground[GROUND_POINTS - 1].x - scroll.x < 640.0f) {
+    if (ground[GROUND_POINTS - 1].x - scroll.x < VIEW_W) {
         scroll.x -= std::fabs(player.vx);
-        if (player.x - scroll.x > 624.0f) {
-            player.x = (scroll.x + 640.0f) - 16.0f;
+        if (player.x - scroll.x > VIEW_W - 16.0f) {
+            player.x = (scroll.x + VIEW_W) - 16.0f;
         }
     }
 
-    if (ay < g - 225.0f && player.vy < 0.0f) {
-        player.vy = player.vy * 0.5f + 5.0f;
-    }
+    // The camera moves only the player's x, so its y is still the height the ground was read at.
+    brake_climb(player, g);
 }

@@ -20,6 +20,8 @@ constexpr int BOT_COUNT = 3;
 // The frame is always drawn at this size and stretched onto the window.
 constexpr int BUFFER_W = 640;
 constexpr int BUFFER_H = 480;
+constexpr float VIEW_W = BUFFER_W; // the same sizes in world units
+constexpr float VIEW_H = BUFFER_H;
 
 // ---- Actors: the player and the three bots ------------------------------------------------
 
@@ -168,10 +170,10 @@ inline BITMAP *object_bitmap(int n) {
 }
 
 // The COMMAND and PICKUP bits of bot k.
-inline int command_bit(int k) {
+constexpr int command_bit(int k) {
     return MODE_COMMAND << k;
 }
-inline int pickup_bit(int k) {
+constexpr int pickup_bit(int k) {
     return MODE_PICKUP << k;
 }
 // Any COMMAND bit at all; a bot only ever holds its own, but several rules test all three.
@@ -179,7 +181,22 @@ constexpr int MODE_ANY_COMMAND = MODE_COMMAND | MODE_COMMAND << 1 | MODE_COMMAND
 inline bool has_command_mode(int mode) {
     return (mode & MODE_ANY_COMMAND) != 0;
 }
+// Whether an armed order is one of the PICKUP (or COMMAND) boxes': exactly one bot's bit.
+constexpr bool is_pickup_order(int order) {
+    return order == pickup_bit(0) || order == pickup_bit(1) || order == pickup_bit(2);
+}
+constexpr bool is_command_order(int order) {
+    return order == command_bit(0) || order == command_bit(1) || order == command_bit(2);
+}
 inline bool any_bot_commanded() {
     return (bot[0].mode & command_bit(0)) || (bot[1].mode & command_bit(1)) ||
            (bot[2].mode & command_bit(2));
+}
+
+// Where a world point lands in the frame, truncated toward zero.
+inline int screen_x(float wx) {
+    return static_cast<int>(wx - scroll.x);
+}
+inline int screen_y(float wy) {
+    return static_cast<int>(wy - scroll.y);
 }

@@ -24,6 +24,20 @@ TEST(CatchUp, PendingTicksRunWhileThePilotLivesAndAnimationTicksAlways) {
     release_all_keys();
 }
 
+TEST_F(WorldTest, MouseMapsFromTheWindowIntoTheFrameAndStaysPutWithoutAWindow) {
+    mouse_x = 1023;
+    mouse_y = 767; // the last pixel of a 1024 x 768 window
+    map_mouse_to_buffer(1024, 768);
+    EXPECT_EQ(std::tuple(use_mouse_x, use_mouse_y), std::tuple(639.375f, 479.375f));
+    mouse_x = 101;
+    mouse_y = 7;
+    map_mouse_to_buffer(640, 480);
+    EXPECT_EQ(std::tuple(use_mouse_x, use_mouse_y), std::tuple(101.0f, 7.0f));
+    map_mouse_to_buffer(0, 480);
+    map_mouse_to_buffer(640, 0);
+    EXPECT_EQ(std::tuple(use_mouse_x, use_mouse_y), std::tuple(101.0f, 7.0f));
+}
+
 TEST_F(WorldTest, PointerImageFollowsTheDisplayFlagAtThePointerTruncatedTowardZero) {
     const int bg = rgb(10, 10, 10);
     const int image[3] = {test_object_colour(OBJ_CURSOR), test_object_colour(OBJ_BOX_CURSOR), bg};

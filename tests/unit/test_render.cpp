@@ -43,6 +43,25 @@ TEST_F(Render, TerrainIsDrawnForSegmentsStartingStrictlyInsideTheWindowUpToTheLa
               std::tuple(rgb(128, 225, 0), background(), background()));
 }
 
+TEST_F(Render, BulletsRetireAfterThreeSecondsAndEnemyShotsHatchFiveFlyersAfterTwo) {
+    power[0] = {100, 100, 0, 0, 1000, POWER_ALIVE | POWER_BULLET};
+    power[1] = {200, 100, 0, 0, 1001, POWER_ALIVE | POWER_BULLET};
+    power[2] = {300.7f, 100, 0, 0, 2000, POWER_ALIVE | POWER_ENEMY_SHOT};
+    power[3] = {400, 100, 0, 0, 2001, POWER_ALIVE | POWER_ENEMY_SHOT};
+    frame_at(4001); // three seconds and one ms after the first bullet, two after the first shot
+    EXPECT_EQ(std::tuple(power[0].flags, power[1].flags, power[2].flags, power[3].flags),
+              std::tuple(POWER_BULLET, POWER_ALIVE | POWER_BULLET, POWER_ENEMY_SHOT,
+                         POWER_ALIVE | POWER_ENEMY_SHOT));
+    const census_t c = take_census();
+    EXPECT_EQ(std::tuple(c.flyers, c.bullets, c.enemy_shots), std::tuple(5, 1, 1));
+    for (int s = 0; s < 5; s++) { // hatched at the shot's x, whole pixels
+        EXPECT_EQ(std::tuple(enemy[s].flags, enemy[s].x),
+                  std::tuple(ENEMY_ALIVE | ENEMY_FLYER, 300.0f));
+    }
+    frame_at(4002); // the rest go one frame later, not before
+    EXPECT_EQ(std::tuple(take_census().flyers, take_census().bullets), std::tuple(10, 0));
+}
+
 TEST_F(Render, ExhaustPuffsGrowFadeAndDieByAge) {
     // clang-format off
     const struct { float age; int radius, r, g, b, rim, flags; } puffs[] = {
