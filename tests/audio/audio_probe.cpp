@@ -35,8 +35,9 @@ void run_frames(double seconds, int flyers = 0) {
     } while (std::chrono::steady_clock::now() < end);
 }
 
-// Wound forward in silence to SEEK_BEAT. The player strikes that beat 20 ms after the seek: if it
-// did so before the volume was back (a busy machine), the beat went unheard, so it starts again.
+// Wound forward in silence to SEEK_BEAT, then paused while the volume comes back. The player
+// strikes that beat 20 ms after the seek: if it did so already (a busy machine), the beat went
+// unheard, so it starts again.
 bool wind_to(MIDI *song, int seek_beat) {
     for (int attempt = 0; attempt < 50; attempt++) {
         set_volume(-1, 0);
@@ -44,9 +45,10 @@ bool wind_to(MIDI *song, int seek_beat) {
         if (midi_seek(seek_beat + 1) != 0) { // midi_pos counts from 1
             return false;
         }
-        const long wound = midi_pos;
-        set_volume(-1, 255);
-        if (midi_pos == wound) {
+        midi_pause();
+        if (midi_pos <= seek_beat) {
+            set_volume(-1, 255);
+            midi_resume();
             return true;
         }
         stop_midi();
@@ -85,7 +87,7 @@ int main(int argc, char *argv[]) {
     // The buzz of ten flyers over the opening, then the opening alone: the one the loop must match.
     if (!play_song(0, 3.5, 10) || !play_song(0, 3.5, 0) ||
         !play_song(std::atoi(argv[1]), std::atof(argv[2]) + 4.5, 0)) {
-        std::puts("midi_seek failed");
+        std::puts("the song could not be played or wound forward");
         return 1;
     }
     for (int count : {16, 64, 128, 200, 0}) { // flyers at x 700 of the view, then at x 400
