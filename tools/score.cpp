@@ -3,7 +3,8 @@
 // Score words (a word starting with '#' begins a comment):
 //   tempo BPM | meter BEATS NOTE | ticks PER_QUARTER | unit N   (lengths count 1/N notes)
 //   part NAME channel C program P [volume V] [pan P] [velocity V] [gate G]
-//       a melodic part; P is the General MIDI program counted from 0
+//       a melodic part; P is the General MIDI program counted from 0; V (0..127) scales the
+//       velocity of every note: the channel volume itself stays full (see note_velocity)
 //   drumkit NAME channel C [volume V]      a part written as step grids
 //   hit NAME KEY                           a drum of the kit and its General MIDI key
 //   pattern PART NAME                      the lines that follow, up to the next keyword:
@@ -393,6 +394,15 @@ uint8_t u7(int v) {
     return static_cast<uint8_t>(v & 0x7F);
 }
 
+// A part's volume goes into its velocities, never into a change of channel volume: Allegro's
+// player applies such a change only after the notes struck at the same tick, never to drums that
+// are already sounding, and sets every channel to full volume whenever the song starts or comes
+// round. A song that set its volumes at tick 0 would strike its first beat at full volume each
+// time, over what still rings of its last bar.
+int note_velocity(const part_t &part, int velocity) {
+    return std::max(1, static_cast<int>(std::lround(velocity * part.volume / 127.0)));
+}
+
 } // namespace
 
 song_t compile_score(const std::filesystem::path &file) {
@@ -435,7 +445,7 @@ song_t compile_score(const std::filesystem::path &file) {
         uint8_t ch = static_cast<uint8_t>(part.channel - 1);
         std::vector<event_t> events = {
             {0, 1, meta_text(0x03, part.name)},
-            {0, 1, {static_cast<uint8_t>(0xB0 | ch), 7, u7(part.volume)}},
+            {0, 1, {static_cast<uint8_t>(0xB0 | ch), 7, 127}},
             {0, 1, {static_cast<uint8_t>(0xB0 | ch), 10, u7(part.pan)}},
         };
         if (!part.drums) {
@@ -456,10 +466,10 @@ song_t compile_score(const std::filesystem::path &file) {
                             on + std::max(1L, std::lround(static_cast<double>(held) * part.gate));
                         for (int key : n.keys) {
                             keys_used.insert(key);
-                            events.push_back(
-                                {on,
-                                 1,
-                                 {static_cast<uint8_t>(0x90 | ch), u7(key), u7(n.velocity)}});
+                            events.push_back({on,
+                                              1,
+                                              {static_cast<uint8_t>(0x90 | ch), u7(key),
+                                               u7(note_velocity(part, n.velocity))}});
                             events.push_back(
                                 {off, 0, {static_cast<uint8_t>(0x80 | ch), u7(key), 0}});
                         }

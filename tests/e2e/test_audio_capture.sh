@@ -3,7 +3,9 @@
 # as a sound card would (tests/audio/capture.py): the game's music, heard with nothing set up, so
 # the patch set beside the executable was found; and the sound probe (tests/audio/audio_probe.cpp),
 # the game's own sound calls in fixed scenes: the song comes round to its opening exactly when its
-# MIDI file ends, and the buzz follows the number of flyers in view, silent without any.
+# MIDI file ends, the buzz follows the number of flyers in view, silent without any, and ten of
+# them are heard over the music. No sample reaches full scale, and the music's loudest moment and
+# the buzz at full volume together stay below it.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 
@@ -28,7 +30,13 @@ start_x
 capture "$WORK/game.raw" listen
 timeout 60 "${CAPTURE[@]}" game "$WORK/game.raw"
 read -r seek remaining < <("${CAPTURE[@]}" seek "$SONG")
-capture "$WORK/probe.raw" timeout -k 5 120 env HOME="$WORK/home" "$BUILD/jetsquad_audio_probe" \
-    "$seek" "$remaining"
-timeout 120 "${CAPTURE[@]}" probe "$WORK/probe.raw" "$SONG"
-echo "PASS: the music is heard and loops on time; the buzz follows the flyers in view"
+# A busy machine can stall the mixer for a moment, which bends the capture's timing: a capture
+# that fails where the mixer stalled is taken again, three times at most.
+for attempt in 1 2 3; do
+    capture "$WORK/probe.raw" timeout -k 5 120 env HOME="$WORK/home" \
+        "$BUILD/jetsquad_audio_probe" "$seek" "$remaining"
+    status=0 && timeout 120 "${CAPTURE[@]}" probe "$WORK/probe.raw" "$SONG" || status=$?
+    ((status == 2)) || break
+done
+((status == 0)) || fail "the sound probe's capture (attempt $attempt)"
+echo "PASS: the music is heard and loops on time, unclipped; the buzz follows the flyers in view"
