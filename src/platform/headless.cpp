@@ -2,6 +2,7 @@
 
 #include "game.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -211,6 +212,18 @@ census_t take_census() {
         c.enemy_shots += power[i].flags == POWER_ENEMY_SHOT + POWER_ALIVE;
     }
     return c;
+}
+
+void note_busy(busy_t &b) {
+    const census_t c = take_census();
+    b.deployed += any_bot_commanded();
+    b.firing += c.bullets > 0;
+    b.hatched += c.flyers > 0;
+    b.fewest_flyers = std::min(b.fewest_flyers, c.flyers);
+    b.most_flyers = std::max(b.most_flyers, c.flyers);
+    b.most_bullets = std::max(b.most_bullets, c.bullets);
+    b.most_shots = std::max(b.most_shots, c.bullets + c.exhaust + c.enemy_shots);
+    b.most_enemy_shots = std::max(b.most_enemy_shots, c.enemy_shots);
 }
 
 world_hashes_t world_hashes() {

@@ -114,6 +114,15 @@ struct census_t {
 };
 census_t take_census();
 
+// How busy a stretch of play was, for the programs that must prove the game was busy (the soak,
+// the allocation check, the replays): noted after every tick or pass they count.
+struct busy_t {
+    long deployed = 0, firing = 0, hatched = 0; // passes with a bot deployed, bullets, flyers
+    int fewest_flyers = ENEMY_SLOTS, most_flyers = 0, most_bullets = 0, most_shots = 0,
+        most_enemy_shots = 0; // most_shots: of every kind together
+};
+void note_busy(busy_t &b);
+
 // 64-bit FNV-1a hashes of the world by part, stale records of free slots included: the player
 // and the bots; the enemy slots; the shot slots; the terrain; the camera, squad boxes, message
 // text and gauges (but their colours, which follow the pixel layout); the clock, the pointer,

@@ -33,8 +33,7 @@ void *counted(void *p) {
 
 int failures = 0;
 
-// How busy the counted passes were: the fewest flyers, most bullets, most shots of all kinds.
-int fewest_flyers, most_bullets, most_shots;
+busy_t busy; // of the counted passes
 
 // Passes with a frame each, as a loop that draws faster than it ticks runs them, the flyers
 // topped up; the warm-up before counting (backtrace loads its unwinder on its first use).
@@ -42,16 +41,13 @@ void expect_no_allocation(const char *what, int warm_up, int passes) {
     backtrace(first_trace, 1);
     for (int i = -warm_up; i < passes; i++) {
         if (i == 0) { // the figures and the count start here
-            fewest_flyers = ENEMY_SLOTS;
-            allocations = most_bullets = most_shots = 0;
+            busy = busy_t{};
+            allocations = 0;
             counting = true;
         }
         keep_busy();
         play_pass(2, 1);
-        const census_t c = take_census();
-        fewest_flyers = std::min(fewest_flyers, c.flyers);
-        most_bullets = std::max(most_bullets, c.bullets);
-        most_shots = std::max(most_shots, c.bullets + c.exhaust + c.enemy_shots);
+        note_busy(busy);
     }
     counting = false;
     if (allocations > 0) {
@@ -90,9 +86,9 @@ int main(int argc, char **argv) {
     const int share = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
     scene_busy(11);
     expect_no_allocation("the busy scene", 600, 10000 / share);
-    if (fewest_flyers < 50 || most_bullets < 20 || most_shots < 100) {
+    if (busy.fewest_flyers < 50 || busy.most_bullets < 20 || busy.most_shots < 100) {
         std::fprintf(stderr, "the busy scene was not busy: %d flyers, %d bullets, %d shots\n",
-                     fewest_flyers, most_bullets, most_shots);
+                     busy.fewest_flyers, busy.most_bullets, busy.most_shots);
         failures++;
     }
     scene_worst(12);

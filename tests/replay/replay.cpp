@@ -8,6 +8,7 @@
 //                                             mouse at frame point (320, 200) (it stays there
 //                                             for later lines), the left button held (L, R)
 //   expect bot1.deployed == 1                 the replay stops unless this holds now
+//   pin frame                                 the digest holds the last frame's pixels too
 // The expected digest of a.replay is a.digest beside it; --update writes it.
 #include "headless.h"
 
@@ -24,13 +25,12 @@
 namespace {
 
 // Figures gathered over a replay, after every logic tick.
-int max_flyers, max_enemy_shots;
+busy_t busy;
 float shield_closest; // nearest a live flyer came to bot 1 while its shield was on
+bool pin_frame;       // whether the digest holds the last frame's pixels
 
 void note_figures() {
-    const census_t c = take_census();
-    max_flyers = std::max(max_flyers, c.flyers);
-    max_enemy_shots = std::max(max_enemy_shots, c.enemy_shots);
+    note_busy(busy);
     for (const enemy_t &e : enemy) {
         // Measured as the flyers measure it when they turn away: between top-left corners.
         if ((bot[0].mode & MODE_ABILITY) && (e.flags & ENEMY_ALIVE) && (e.flags & ENEMY_FLYER)) {
@@ -68,8 +68,7 @@ std::string digest() {
     for (int i = 0; i < 6; i++) {
         d += format("world.%s %016" PRIx64 "\n", parts[i], w[i]);
     }
-    return d + (frames_drawn ? format("frame %016" PRIx64 "\n", bitmap_hash(last_frame))
-                             : "frame none\n");
+    return pin_frame ? d + format("frame %016" PRIx64 "\n", bitmap_hash(last_frame)) : d;
 }
 
 // The values an expect line can name.
@@ -82,8 +81,8 @@ std::map<std::string, double> values() {
         {"scroll.x", scroll.x}, {"scroll.y", scroll.y}, {"sound_volume", sound_volume},
         {"enemies.ground", c.ground}, {"enemies.flyers", c.flyers}, {"shots.exhaust", c.exhaust},
         {"shots.bullets", c.bullets}, {"shots.enemy", c.enemy_shots}, {"pending", sel.pending},
-        {"pointer_flag", mouse_display_flag}, {"max.flyers", max_flyers},
-        {"max.enemy_shots", max_enemy_shots}, {"shield.closest_flyer", shield_closest}};
+        {"pointer_flag", mouse_display_flag}, {"max.flyers", busy.most_flyers},
+        {"max.enemy_shots", busy.most_enemy_shots}, {"shield.closest_flyer", shield_closest}};
     // clang-format on
     for (int k = 0; k < BOT_COUNT; k++) {
         const actor_t &b = bot[k];
@@ -151,15 +150,19 @@ std::string play(const std::string &path) {
             continue;
         } else if (command == "seed" && words >> seed) {
             new_game(seed);
-            max_flyers = max_enemy_shots = 0;
+            busy = busy_t{};
             shield_closest = 1e9f;
+            pin_frame = false;
             seeded = true;
         } else if (seeded && command == "ticks") {
             ticks_line(words, where);
         } else if (seeded && command == "expect") {
             expect_line(words, where);
+        } else if (command == "pin" && words >> command && command == "frame") {
+            pin_frame = true;
         } else {
-            fail(where, "a script is seed N, then lines of ticks N ... and expect NAME OP NUMBER");
+            fail(where, "a script is seed N, then lines of ticks N ..., expect NAME OP NUMBER and "
+                        "pin frame");
         }
     }
     if (!seeded) {

@@ -111,8 +111,7 @@ int main(int argc, char **argv) {
     const unsigned seed = static_cast<unsigned>(std::atol(argv[2]));
     const long ticks = std::atol(argv[3]);
     start_game(seed);
-    // Ticks with a bot deployed, with bullets in flight, with flyers about: a new game has none.
-    long deployed = 0, firing = 0, hatched = 0;
+    busy_t busy; // a new game has no bot deployed, no bullets and no flyers
     for (unsigned games = 1; played++ < ticks;) {
         if (--ticks_left <= 0) {
             new_stretch();
@@ -124,15 +123,13 @@ int main(int argc, char **argv) {
         pointer_y += between(-drift, drift);
         play_pass(2, 2, check_world);
         check_world();
-        deployed += any_bot_commanded();
-        firing += take_census().bullets > 0;
-        hatched += take_census().flyers > 0;
+        note_busy(busy);
         if (player.health <= 0.0f) { // the game has stopped: a new one
             start_game(seed * 7919u + ++games);
         }
     }
     std::printf("soak: %ld ticks with a bot deployed, %ld with bullets, %ld with flyers\n",
-                deployed, firing, hatched);
+                busy.deployed, busy.firing, busy.hatched);
     // A soak whose hands never reach the squad or the enemies proves little.
-    return ticks < 20000 || (deployed > 0 && firing > 0 && hatched > 0) ? 0 : 1;
+    return ticks < 20000 || (busy.deployed > 0 && busy.firing > 0 && busy.hatched > 0) ? 0 : 1;
 }
