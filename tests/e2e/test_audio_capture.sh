@@ -6,10 +6,10 @@
 # MIDI file ends, the buzz follows the number of flyers in view, silent without any, and ten of
 # them are heard over the music. No sample reaches full scale, and the music's loudest moment and
 # the buzz at full volume together stay below it.
-source "$(dirname "$0")/lib.sh"
-e2e_init "$@"
+source "$(dirname "$0")/../../scripts/xgame.sh"
+xgame_init "$@"
 
-CAPTURE=("$PYTHON" "$E2E_DIR/../audio/capture.py") SONG=$BUILD/assets/music.mid
+CAPTURE=("$PYTHON" "$REPO/tests/audio/capture.py") SONG=$BUILD/assets/music.mid
 [[ -f $(dirname "$GAME")/patches.dat && -x $BUILD/jetsquad_audio_probe && -f $SONG ]] ||
     fail "no patches.dat beside the game, sound probe or song in $BUILD"
 mkfifo "$WORK/sound" && printf 'pcm.!default { type file; slave.pcm "null"; file "%s"; %s }' \

@@ -6,8 +6,8 @@
 # without its data file, the message names the whole long path.
 # Beside the first lies a trap: a file "g" holding another well-formed data file as the object that
 # Allegro would open for ".../g#h/jetsquad/data/datafile.dat"; the game must show its own art.
-source "$(dirname "$0")/lib.sh"
-e2e_init "$@"
+source "$(dirname "$0")/../../scripts/xgame.sh"
+xgame_init "$@"
 PATCHES=${GAME%/*}/patches.dat
 [[ -s $PATCHES ]] || fail "no patches.dat beside the built game"
 echo 'pcm.!default { type file; slave.pcm "null"; file "/dev/null"; format "raw" }' \
@@ -37,7 +37,7 @@ plays_from() {
 LONG=$WORK/install
 while ((${#LONG} < 300)); do LONG+=/a-rather-long-directory-name; done
 # The trap: "g" holds another well-formed data file as the object "h/jetsquad/data/datafile.dat".
-"$PYTHON" - "$E2E_DIR/../fuzz/regressions/accepted/extra-palette.dat" "$WORK/g" <<'EOF'
+"$PYTHON" - "$REPO/tests/fuzz/regressions/accepted/extra-palette.dat" "$WORK/g" <<'EOF'
 import struct, sys
 body = open(sys.argv[1], 'rb').read()[8:]  # its object count and objects
 for name in (b'datafile.dat', b'data', b'jetsquad', b'h'):

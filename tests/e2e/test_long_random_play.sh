@@ -4,8 +4,8 @@
 # The game must stay up all along and still end on Escape with code 0. PLAY_SECONDS (default
 # 60) and PLAY_SEED (default from the clock, printed) repeat a run.
 GAME_LIMIT=$((${PLAY_SECONDS:=60} + 60))
-source "$(dirname "$0")/lib.sh"
-e2e_init "$@"
+source "$(dirname "$0")/../../scripts/xgame.sh"
+xgame_init "$@"
 RANDOM=${PLAY_SEED:=$((EPOCHSECONDS % 32768))}
 note "PLAY_SEED=$PLAY_SEED" && start_x && start_game
 

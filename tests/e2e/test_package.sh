@@ -5,9 +5,9 @@
 # beside it, plays its music, and Escape ends it with code 0. It names the freepats version
 # its patch set was made from. (scripts/check-builds runs lintian, the metainfo and menu entry
 # checks and hardening-check on the package.)
-source "$(dirname "$0")/lib.sh"
-e2e_init "$@"
-CAPTURE_PY=$(cd "$E2E_DIR/../audio" && pwd)/capture.py
+source "$(dirname "$0")/../../scripts/xgame.sh"
+xgame_init "$@"
+CAPTURE_PY=$(cd "$REPO/tests/audio" && pwd)/capture.py
 CAPTURE=$WORK/installed.raw
 
 INSTALLED=""

@@ -8,8 +8,8 @@
 # inputs are played for 20 s with hands on the controls, into a sound device that takes what is
 # played, as a file that loads but breaks in play (its music, its buzz) would crash there. The
 # heap is filled with garbage, as a loader that reads uninitialised memory would crash on it.
-source "$(dirname "$0")/lib.sh"
-e2e_init "$@"
+source "$(dirname "$0")/../../scripts/xgame.sh"
+xgame_init "$@"
 GAME_ENV=(MALLOC_PERTURB_=165) DIR=$WORK/game BAD=$WORK/game/data/datafile.dat
 echo 'pcm.!default { type file; slave.pcm "null"; file "/dev/null"; format "raw" }' \
     >"$WORK/home/.asoundrc"
@@ -95,8 +95,8 @@ sample and song swapped      | objects {0..19} 21 20
 the sample for the cursor    | objects {0..4} 20 {6..19} 5 21
 EOF
 ((EUID == 0)) || refused "an unreadable file" chmod 000 "$BAD" # root reads every file
-for input in "$E2E_DIR"/../fuzz/regressions/refused/*; do refused "$input" cp "$input" "$BAD"; done
-for input in "$E2E_DIR"/../fuzz/regressions/accepted/*; do
+for input in "$REPO"/tests/fuzz/regressions/refused/*; do refused "$input" cp "$input" "$BAD"; done
+for input in "$REPO"/tests/fuzz/regressions/accepted/*; do
     plays_a_while "$input" cp "$input" "$BAD"
 done
 echo "PASS: every missing, cut or damaged data file is refused with code 12; well-formed ones play"

@@ -4,8 +4,8 @@
 # held until the cursor image follows the pointer) ends with code 0 on Escape: mono output three
 # times, at the mixer's default quality, then at quality 1 and 8 bits, and as text that reads as 0
 # with a quality out of range; and no fragment count, as 0 and as text, with no fragment size.
-source "$(dirname "$0")/lib.sh"
-e2e_init "$@"
+source "$(dirname "$0")/../../scripts/xgame.sh"
+xgame_init "$@"
 
 echo 'pcm.!default { type file; slave.pcm "null"; file "/dev/null"; format "raw" }' \
     >"$WORK/home/.asoundrc"

@@ -7,8 +7,8 @@
 # through links, by name through PATH, without a sound device, on a 16-bit desktop, and on
 # desktops of 800 x 600 and 1366 x 768, too small for the large window and a title bar, in a
 # 640 x 480 one.
-source "$(dirname "$0")/lib.sh"
-e2e_init "$@"
+source "$(dirname "$0")/../../scripts/xgame.sh"
+xgame_init "$@"
 
 sky_is() { look && [[ $SKY == "$1" ]] && ((SKY_SHARE >= 75 && MAGENTA == 0)); }
 # cursor_follows X Y: the pointer put at frame point (X, Y), again on every call as the game may

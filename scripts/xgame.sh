@@ -1,13 +1,14 @@
-# Helpers of the end-to-end tests: a private X server, the game under a time limit, its window,
-# keys, buttons and frames. A test script starts with
-#     source "$(dirname "$0")/lib.sh"
-#     e2e_init "$@"        # arguments: <path-to-jetsquad> <build-dir>
+# The game in a private X server, driven by hand: the server, the game under a time limit, its
+# window, keys, buttons and frames, for the end-to-end tests and scripts/screenshot. A script
+# starts with
+#     source "$REPO/scripts/xgame.sh"
+#     xgame_init <path-to-jetsquad> <build-dir>
 # Everything it starts is stopped when it exits, and every outside command runs under a time
-# limit: a test can fail but never hang. Nothing waits a fixed time for the game: wait_for polls
-# for the awaited state itself, up to a deadline.
+# limit: a script can fail but never hang. Nothing waits a fixed time for the game: wait_for
+# polls for the awaited state itself, up to a deadline.
 set -euo pipefail
-E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-FRAME_PY=$E2E_DIR/../../scripts/frame.py # what the window shows; also scripts/screenshot's
+REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+FRAME_PY=$REPO/scripts/frame.py # what the window shows
 GAME_LIMIT=${GAME_LIMIT:-60} # seconds one game run may last before it is killed
 # Debian's python3 and ImageMagick before others on PATH.
 PYTHON=$(command -v /usr/bin/python3 python3 | head -n 1) || true
@@ -22,13 +23,13 @@ need() {
     for c; do command -v "$c" >/dev/null || { echo "SKIP: no $c here" >&2 && exit 77; }; done
 }
 
-e2e_init() {
+xgame_init() {
     [[ $# -ge 2 && -x $1 ]] || fail "usage: $0 <path-to-jetsquad> <build-dir>"
     need Xvfb xdotool python3 import
     GAME=$(readlink -f "$1") BUILD=$(readlink -f "$2") && DATAFILE=${GAME%/*}/data/datafile.dat
     WORK=$(mktemp -d "${TMPDIR:-/tmp}/jetsquad-e2e.XXXXXX")
     XVFB_PID="" GAME_PID="" FRAMES_PID="" HELPER_PID="" # HELPER_PID: a test's own, if any
-    trap e2e_cleanup EXIT && trap 'exit 130' INT && trap 'exit 143' TERM
+    trap xgame_cleanup EXIT && trap 'exit 130' INT && trap 'exit 143' TERM
     # Allegro shows an error with xmessage and waits for its OK button. This one appends the
     # message (its last argument) and a NUL to $WORK/dialogs and answers at once as OK does.
     mkdir -p "$WORK/bin" "$WORK/home" && export PATH=$WORK/bin:$PATH
@@ -39,7 +40,7 @@ e2e_init() {
 }
 
 # Stops what the test started; after a failure keeps the last window and the game's output.
-e2e_cleanup() {
+xgame_cleanup() {
     local status=$? pid keep=$BUILD/e2e-failures/$(basename "$0" .sh)
     trap - EXIT && set +e && stop_game
     for pid in "$FRAMES_PID" "$HELPER_PID" "$XVFB_PID"; do end_process "$pid"; done
