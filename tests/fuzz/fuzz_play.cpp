@@ -5,11 +5,8 @@
 // Allegro's mixer into memory at one of the mixing rates and qualities a player may set, while
 // the headless game runs ticks and frames with flyers in view and hands on the controls.
 //
-// Allegro's sound needs a system driver with locks, a timer and a sound device; the headless
-// one has none. This program lends it locks that do nothing (it runs on one thread), a timer
-// that runs only when told (each pass advances it by the time of one pass), and a sound device
-// that hands Allegro's mixer a buffer in memory. The MIDI player, the synthesiser and the mixer
-// are Allegro's own code, unchanged.
+// The sound is the headless platform's (src/platform/headless_sound.h): Allegro's own MIDI
+// player, synthesiser and mixer, its timer advanced by the time of each pass.
 //
 // Built with libFuzzer (JETSQUAD_LIBFUZZER) this is a fuzz target; built without, it plays the
 // files it is given, and fails if one in a directory named "refused" is accepted.
@@ -18,8 +15,9 @@
 #include "game.h"
 #include "game_files.h"
 #include "headless.h"
+#include "headless_sound.h"
 
-#include <allegro/internal/aintern.h>
+#include <allegro/internal/aintern.h> // _sound_hq, the mixer's quality
 
 #include <cerrno>
 #include <cstdio>
@@ -41,103 +39,10 @@ extern "C" const char *__lsan_default_options() {
 
 namespace {
 
-constexpr int MIX_FRAMES = 1024;
 constexpr int RATES[] = {8000, 11025, 22050, 44100, 48000};
 constexpr int PASSES = 120;     // two seconds of play
 constexpr int SONG_STEPS = 200; // then forty more seconds of the song, a fifth at a time
-short mix_out[MIX_FRAMES * 2];
-int mix_setting = -1; // which of the settings below is installed
-int mix_rate, mix_stereo, mix_16bit;
-
-// One thread: locks have nothing to guard.
-int lock_token;
-void *no_mutex() {
-    return &lock_token;
-}
-void no_lock(void *) {}
-
-// The timer: Allegro keeps the callbacks in its own queue; run_timer advances them.
-int timer_init() {
-    return 0;
-}
-void timer_exit() {}
-TIMER_DRIVER manual_timer = {AL_ID('M', 'A', 'N', 'T'),
-                             "",
-                             "",
-                             "Manual",
-                             timer_init,
-                             timer_exit,
-                             nullptr,
-                             nullptr,
-                             nullptr,
-                             nullptr,
-                             nullptr,
-                             nullptr,
-                             nullptr};
-void run_timer(int ms) {
-    _handle_timer_tick(static_cast<int>(MSEC_TO_TIMER(ms)));
-}
-
-// The sound device: Allegro's mixer, its buffer in memory, as the settings ask.
-DIGI_DRIVER memory_sound;
-int sound_detect(int) {
-    return TRUE;
-}
-int sound_init(int, int voices) {
-    memory_sound.voices = voices;
-    return _mixer_init(MIX_FRAMES * (mix_stereo ? 2 : 1), mix_rate, mix_stereo, mix_16bit,
-                       &memory_sound.voices);
-}
-void sound_exit(int) {
-    _mixer_exit();
-}
-void mix() {
-    _mix_some_samples(reinterpret_cast<uintptr_t>(mix_out), 0, TRUE);
-}
-
-_DRIVER_INFO digi_list[] = {{AL_ID('M', 'E', 'M', 'S'), &memory_sound, TRUE}, {0, nullptr, 0}};
-_DRIVER_INFO midi_list[] = {{MIDI_DIGMID, &midi_digmid, TRUE}, {0, nullptr, 0}};
-_DRIVER_INFO timer_list[] = {{AL_ID('M', 'A', 'N', 'T'), &manual_timer, TRUE}, {0, nullptr, 0}};
-
-void lend_drivers() {
-    memory_sound = DIGI_DRIVER{};
-    memory_sound.id = digi_list[0].id;
-    memory_sound.name = memory_sound.desc = memory_sound.ascii_name = "Memory";
-    memory_sound.max_voices = MIXER_MAX_SFX;
-    memory_sound.def_voices = MIXER_DEF_SFX;
-    memory_sound.detect = sound_detect;
-    memory_sound.init = sound_init;
-    memory_sound.exit = sound_exit;
-    memory_sound.init_voice = _mixer_init_voice;
-    memory_sound.release_voice = _mixer_release_voice;
-    memory_sound.start_voice = _mixer_start_voice;
-    memory_sound.stop_voice = _mixer_stop_voice;
-    memory_sound.loop_voice = _mixer_loop_voice;
-    memory_sound.get_position = _mixer_get_position;
-    memory_sound.set_position = _mixer_set_position;
-    memory_sound.get_volume = _mixer_get_volume;
-    memory_sound.set_volume = _mixer_set_volume;
-    memory_sound.ramp_volume = _mixer_ramp_volume;
-    memory_sound.stop_volume_ramp = _mixer_stop_volume_ramp;
-    memory_sound.get_frequency = _mixer_get_frequency;
-    memory_sound.set_frequency = _mixer_set_frequency;
-    memory_sound.sweep_frequency = _mixer_sweep_frequency;
-    memory_sound.stop_frequency_sweep = _mixer_stop_frequency_sweep;
-    memory_sound.get_pan = _mixer_get_pan;
-    memory_sound.set_pan = _mixer_set_pan;
-    memory_sound.sweep_pan = _mixer_sweep_pan;
-    memory_sound.stop_pan_sweep = _mixer_stop_pan_sweep;
-    memory_sound.set_echo = _mixer_set_echo;
-    memory_sound.set_tremolo = _mixer_set_tremolo;
-    memory_sound.set_vibrato = _mixer_set_vibrato;
-    system_driver->create_mutex = no_mutex;
-    system_driver->destroy_mutex = no_lock;
-    system_driver->lock_mutex = no_lock;
-    system_driver->unlock_mutex = no_lock;
-    system_driver->digi_drivers = [] { return digi_list; };
-    system_driver->midi_drivers = [] { return midi_list; };
-    system_driver->timer_drivers = [] { return timer_list; };
-}
+int mix_setting = -1;           // which of the settings below is installed
 
 // Sound with one of the settings a player may choose (60 in all): a mixing rate, a quality (0
 // fast, 1 interpolated, 2 high), stereo or mono, 16 or 8 bits. Mono is mixed at quality 0 only,
@@ -147,16 +52,13 @@ void sound_with(int setting) {
     if (setting == mix_setting) {
         return;
     }
-    remove_sound();
     mix_setting = setting;
-    mix_rate = RATES[setting % 5];
     _sound_hq = setting / 5 % 3;
-    mix_stereo = setting / 15 % 2 ? FALSE : TRUE;
-    mix_16bit = setting / 30 % 2 ? FALSE : TRUE;
-    if (!mix_stereo) { // the finer qualities write two channels whatever the output has
+    const bool stereo = setting / 15 % 2 == 0;
+    if (!stereo) { // the finer qualities write two channels whatever the output has
         _sound_hq = 0;
     }
-    if (install_sound(digi_list[0].id, MIDI_DIGMID, nullptr) != 0) {
+    if (!install_headless_sound(RATES[setting % 5], stereo, setting / 30 % 2 == 0)) {
         std::fprintf(stderr, "no sound: %s (is patches.dat beside the game?)\n", allegro_error);
         std::abort();
     }
@@ -212,12 +114,12 @@ void play(DATAFILE *dat, const uint8_t *data, size_t size) {
             hands(data, size, pass / 15);
         }
         play_pass(2, 4);
-        run_timer(17);
-        mix();
+        run_headless_timer(17);
+        mix_headless_sound();
     }
     for (int step = 0; step < SONG_STEPS; step++) {
-        run_timer(200);
-        mix();
+        run_headless_timer(200);
+        mix_headless_sound();
     }
     stop_midi();
     stop_sample(static_cast<SAMPLE *>(dat[OBJ_BUZZ].dat));
@@ -241,8 +143,7 @@ bool load_and_play(const uint8_t *data, size_t size) {
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     start_headless_game("-"); // the colour tables and the window stand-in; the data comes later
-    lend_drivers();
-    if (install_timer() != 0) {
+    if (!start_headless_sound_system()) {
         std::abort();
     }
     const char *game = std::getenv("JETSQUAD_GAME");
