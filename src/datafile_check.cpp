@@ -12,7 +12,7 @@ namespace {
 // What loading a file may take: its bytes as the check reads them, packed objects once more
 // unpacked, every image at 4 bytes a pixel and 8 a row, and RECORD_BYTES for each object,
 // property, image and glyph. The file is read whole first, so its size has the same bound.
-constexpr size_t MAX_MEMORY = size_t{64} << 20;
+constexpr size_t MAX_MEMORY = DATAFILE_MAX_BYTES;
 constexpr size_t MAX_FILE_SIZE = MAX_MEMORY;
 constexpr size_t RECORD_BYTES = 256;
 constexpr int32_t MAX_OBJECTS = 65536;

@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <vector>
 
+// The most memory loading an accepted file may take; the file itself is no larger.
+constexpr size_t DATAFILE_MAX_BYTES = size_t{64} << 20;
+
 // Whether the file at path is a complete, well-formed data file that the loader can read.
 bool datafile_structure_ok(const char *path);
 

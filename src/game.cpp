@@ -32,8 +32,8 @@ constexpr char DATAFILE_NAME[] = "data/datafile.dat";
 constexpr char PROGRESS_BAR[] =
     "<................................................................>\r<";
 constexpr char PATCHES_NAME[] = "patches.dat";
-// Larger files are refused unread: no data file or patch set the game can use comes near.
-constexpr size_t MAX_DATAFILE_BYTES = size_t{256} << 20;
+// Larger files are refused unread: the check would refuse a larger data file, and no patch set
+// the game can use comes near.
 constexpr size_t MAX_PATCHES_BYTES = size_t{64} << 20;
 constexpr int BAR_STARS = 64;
 
@@ -141,23 +141,6 @@ constexpr int LOWEST_SOUND_FREQ = 8000;
 bool sound_freq_too_low() {
     const int freq = get_config_int("sound", "sound_freq", -1);
     return freq > 0 && freq < LOWEST_SOUND_FREQ;
-}
-
-// The [sound] lines that replace the player's own settings. The synthesiser also looks for its
-// instruments beside the executable by a name Allegro mangles in some directories: it gets a
-// sealed copy of ours instead, when there is one.
-std::string build_sound_override() {
-    std::string text = "[sound]\n";
-    if (mono_mixer_overruns()) {
-        add_sound_setting(text, "quality", "0");
-    }
-    if (sound_freq_too_low()) {
-        add_sound_setting(text, "sound_freq", std::to_string(LOWEST_SOUND_FREQ));
-    }
-    if (alsa_fragments_zero()) {
-        add_sound_setting(text, "alsa_numfrags", "5");
-    }
-    return text + patches_config(executable_path());
 }
 
 // One call for every replacement, made before any: each call of override_config_data drops the
@@ -297,7 +280,7 @@ std::string datafile_path() {
 
 DATAFILE *load_game_data(const char *path) {
     std::vector<uint8_t> bytes;
-    return read_whole_file(path, bytes, MAX_DATAFILE_BYTES)
+    return read_whole_file(path, bytes, DATAFILE_MAX_BYTES)
                ? load_game_data(bytes.data(), bytes.size(), path)
                : nullptr;
 }
@@ -337,6 +320,22 @@ std::string patches_config(const std::string &exe) {
         return {};
     }
     return patches_config_line(patches_file.path);
+}
+
+// The synthesiser looks for its instruments beside the executable by a name Allegro mangles in
+// some directories: it gets a sealed copy of ours instead, when there is one.
+std::string build_sound_override() {
+    std::string text = "[sound]\n";
+    if (mono_mixer_overruns()) {
+        add_sound_setting(text, "quality", "0");
+    }
+    if (sound_freq_too_low()) {
+        add_sound_setting(text, "sound_freq", std::to_string(LOWEST_SOUND_FREQ));
+    }
+    if (alsa_fragments_zero()) {
+        add_sound_setting(text, "alsa_numfrags", "5");
+    }
+    return text + patches_config(executable_path());
 }
 
 void start_buzz_and_music() {

@@ -63,6 +63,12 @@ DATAFILE *load_game_data(const uint8_t *bytes, size_t size, const char *origin =
 // read once and kept for the whole run; empty when there is none to give.
 std::string patches_config(const std::string &exe);
 
+// The in-memory [sound] section that replaces, of the player's settings as Allegro reads them
+// now, those that would crash Allegro (mono output at a quality that writes past the mono mix
+// buffer, a rate under 8000 Hz, no ALSA fragments), and points the synthesiser at the game's own
+// patch set (patches_config).
+std::string build_sound_override();
+
 // The looping buzz at full volume and the looping music, as the game starts them.
 void start_buzz_and_music();
 

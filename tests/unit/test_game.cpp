@@ -3,6 +3,8 @@
 
 #include "game.h"
 
+#include <string>
+
 namespace {
 
 TEST(CatchUp, PendingTicksRunWhileThePilotLivesAndAnimationTicksAlways) {
@@ -50,6 +52,32 @@ TEST_F(WorldTest, PointerImageFollowsTheDisplayFlagAtThePointerTruncatedTowardZe
                   std::tuple(image[flag], bg, bg))
             << flag;
     }
+}
+
+// The player's settings as Allegro reads them, then what the game puts over them.
+std::string override_for(const char *players) {
+    const std::string text = std::string("[sound]\n") + players;
+    override_config_data(text.c_str(), static_cast<int>(text.size()));
+    std::string over = build_sound_override();
+    override_config_data(nullptr, 0);
+    return over.substr(std::string("[sound]\n").size()); // no patches.dat beside the tests
+}
+
+TEST_F(WorldTest, SoundSettingsThatWouldCrashAllegroAreReplacedAndNoOthers) {
+    EXPECT_EQ(override_for(""), "");
+    EXPECT_EQ(override_for("sound_stereo = 0\n"), "quality = 0\n"); // the default is 2
+    EXPECT_EQ(override_for("sound_stereo = no\nquality = 1\n"), "quality = 0\n");
+    EXPECT_EQ(override_for("sound_stereo = 0\nquality = 0\n"), "");
+    EXPECT_EQ(override_for("sound_stereo = 1\nquality = 2\n"), "");
+    EXPECT_EQ(override_for("sound_freq = 7999\n"), "sound_freq = 8000\n");
+    EXPECT_EQ(override_for("sound_freq = 1\nsound_stereo = 0\n"),
+              "quality = 0\nsound_freq = 8000\n");
+    EXPECT_EQ(override_for("sound_freq = 8000\n") + override_for("sound_freq = 0\n"), "");
+    EXPECT_EQ(override_for("alsa_numfrags = 0\n"), "alsa_numfrags = 5\n");
+    EXPECT_EQ(override_for("alsa_numfrags = 0\nalsa_fragsize = 0\n"), "alsa_numfrags = 5\n");
+    EXPECT_EQ(override_for("alsa_numfrags = 0\nalsa_fragsize = 1\n") +
+                  override_for("alsa_numfrags = 1\n"),
+              "");
 }
 
 TEST(WindowSize, LargeOnlyWhereTheWholeWindowAndItsFrameFitOtherwiseSmall) {
