@@ -471,6 +471,9 @@ song_t compile_score(const std::filesystem::path &file) {
     while ((1 << denominator_log2) < s.beat_note) {
         denominator_log2++;
     }
+    song.quarter_us = quarter_us;
+    song.bar_ticks = (static_cast<long>(s.beats) * s.ticks * 4) >> denominator_log2;
+    song.end_tick = end_tick;
     std::vector<event_t> conductor = {
         {0, 1, meta_text(0x03, "Jetsquad")},
         {0,
@@ -523,6 +526,11 @@ song_t compile_score(const std::filesystem::path &file) {
             }
         }
         song.tracks.push_back(encode_track(events, end_tick));
+        if (part.drums) {
+            song.drum_keys.insert(keys_used.begin(), keys_used.end());
+        } else if (!keys_used.empty()) {
+            song.programs.insert(part.program);
+        }
 
         std::string info = part.name + ": channel " + std::to_string(part.channel);
         info += part.drums ? ", drum keys"
