@@ -3,7 +3,8 @@
 # We build one from Debian's freepats holding only the instruments the song plays, so a player
 # hears the music with nothing to set up.
 #
-# In:  JETSQUAD_MUSIC_MIDI (the song as a standard MIDI file, written by the data file builder)
+# In:  JETSQUAD_MUSIC_MIDI and JETSQUAD_MUSIC_FACTS (the song as a standard MIDI file and the
+#      programs and drum keys it plays, both written by the data file builder)
 # Out: ${CMAKE_BINARY_DIR}/patches.dat, target jetsquad_patches, JETSQUAD_PATCHES_FILE
 
 option(JETSQUAD_PATCHES "Build patches.dat so the music plays (needs freepats and pat2dat)" ON)
@@ -39,11 +40,11 @@ set(patch_dir ${CMAKE_BINARY_DIR}/patches)
 # work directory and the finished file is copied out.
 add_custom_command(
   OUTPUT ${JETSQUAD_PATCHES_FILE}
-  COMMAND patch_cfg ${JETSQUAD_MUSIC_MIDI} ${JETSQUAD_FREEPATS_DIR} ${patch_dir}
+  COMMAND patch_cfg ${JETSQUAD_MUSIC_FACTS} ${JETSQUAD_FREEPATS_DIR} ${patch_dir}
   COMMAND ${JETSQUAD_PAT2DAT} -o -c ${patch_dir}/patches.dat ${patch_dir}/default.cfg
           ${JETSQUAD_MUSIC_MIDI} > ${patch_dir}/pat2dat.log
   COMMAND ${CMAKE_COMMAND} -E copy ${patch_dir}/patches.dat ${JETSQUAD_PATCHES_FILE}
-  DEPENDS patch_cfg ${JETSQUAD_MUSIC_MIDI}
+  DEPENDS patch_cfg ${JETSQUAD_MUSIC_MIDI} ${JETSQUAD_MUSIC_FACTS}
   COMMENT "Building patches.dat from freepats for the music"
   VERBATIM)
 add_custom_target(jetsquad_patches ALL DEPENDS ${JETSQUAD_PATCHES_FILE})

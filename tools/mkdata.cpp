@@ -1,6 +1,6 @@
 // mkdata: builds the game's data file from the text sources in assets/.
 //
-//   mkdata MANIFEST OUT.dat [OUT.mid [OUT.wav]]
+//   mkdata MANIFEST OUT.dat [OUT.mid [OUT.wav [OUT.facts]]]
 //
 // The manifest lists the objects in index order, one per line:
 //   INDEX NAME KIND SOURCE [IMAGE]
@@ -365,11 +365,28 @@ void write_wav_file(const std::filesystem::path &file, const sound_t &sound) {
     }
 }
 
+void write_song_facts(const std::filesystem::path &file, const song_t &song) {
+    std::ofstream out(file);
+    out << "divisions " << song.divisions << "\ntempo " << song.quarter_us << "\nbar "
+        << song.bar_ticks << "\nlength " << song.end_tick << "\nprograms";
+    for (int program : song.programs) {
+        out << ' ' << program;
+    }
+    out << "\ndrums";
+    for (int key : song.drum_keys) {
+        out << ' ' << key;
+    }
+    out << '\n';
+    if (!out) {
+        throw build_error(file.string() + ": cannot write");
+    }
+}
+
 } // namespace mkdata
 
 int main(int argc, char **argv) {
-    if (argc < 3 || argc > 5) {
-        std::fprintf(stderr, "usage: mkdata MANIFEST OUT.dat [OUT.mid [OUT.wav]]\n");
+    if (argc < 3 || argc > 6) {
+        std::fprintf(stderr, "usage: mkdata MANIFEST OUT.dat [OUT.mid [OUT.wav [OUT.facts]]]\n");
         return 2;
     }
     try {
@@ -381,6 +398,9 @@ int main(int argc, char **argv) {
         }
         if (argc >= 5) {
             mkdata::write_wav_file(argv[4], objects[OBJ_BUZZ].sound);
+        }
+        if (argc >= 6) {
+            mkdata::write_song_facts(argv[5], objects[OBJ_MUSIC].song);
         }
         std::printf("mkdata: wrote %s\n", argv[2]);
         mkdata::report(objects);

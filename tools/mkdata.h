@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -40,6 +41,11 @@ struct sound_t {
 struct song_t {
     int divisions = 96;
     double seconds = 0.0;                 // playing time of one pass, up to the loop point
+    long quarter_us = 500000;             // the tempo: microseconds per quarter note
+    long bar_ticks = 384;                 // as the song's time signature says
+    long end_tick = 0;                    // the loop point
+    std::set<int> programs;               // the programs (from 0) that play notes
+    std::set<int> drum_keys;              // the keys struck on the drum channel
     std::vector<std::string> instruments; // one line per part, for the build log
     std::vector<std::vector<uint8_t>> tracks;
 };
@@ -83,5 +89,7 @@ song_t compile_score(const std::filesystem::path &score);
 // Standard files for listening to and inspecting what went into the data file.
 void write_midi_file(const std::filesystem::path &file, const song_t &song);
 void write_wav_file(const std::filesystem::path &file, const sound_t &sound);
+// The song's facts for the tools that follow it (docs/assets.md): its instruments and timing.
+void write_song_facts(const std::filesystem::path &file, const song_t &song);
 
 } // namespace mkdata

@@ -1,23 +1,24 @@
 // Picks the GUS patches our music needs out of a freepats tree and lays them out for pat2dat.
 //
-//   patch_cfg SONG.mid FREEPATS_DIR OUT_DIR
+//   patch_cfg SONG.facts FREEPATS_DIR OUT_DIR
 //
-// Reads the song, notes which programs sound on the melodic channels and which keys sound on
-// the drum channel (channel 10), copies the matching freepats files into OUT_DIR/Tone_000 and
-// OUT_DIR/Drum_000, and writes OUT_DIR/default.cfg in the GUS layout Allegro's DIGMID driver
-// reads: program N (counted from 0) on a line "N+1 Tone_000/file.pat", drums by key between
-// "129 begin_multipatch" and "end_multipatch". The paths are relative, so the object names in
-// the patch set are the same wherever it was built.
+// Reads which programs the song plays on its melodic channels and which keys it strikes on the
+// drum channel (channel 10) from the facts mkdata wrote beside it (docs/assets.md), copies the
+// matching freepats files into OUT_DIR/Tone_000 and OUT_DIR/Drum_000, and writes
+// OUT_DIR/default.cfg in the GUS layout Allegro's DIGMID driver reads: program N (counted from
+// 0) on a line "N+1 Tone_000/file.pat", drums by key between "129 begin_multipatch" and
+// "end_multipatch". The paths are relative, so the object names in the patch set are the same
+// wherever it was built.
 //
 // A program or drum the song plays that freepats lacks would leave that part silent: that is an
 // error, and the message lists what freepats has. Programs are counted from 0, as in the score.
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -26,7 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int DRUM_CHANNEL = 9; // channel 10 as musicians count
 constexpr int NO_NUMBER = -1;
 
 struct patch_error : std::runtime_error {
@@ -38,159 +38,32 @@ struct song_use {
     std::set<int> drums;
 };
 
-// One channel event of a track, in the order the song plays it.
-struct timed_event {
-    uint32_t tick = 0;
-    int track = 0;
-    int order = 0;
-    uint8_t status = 0;
-    uint8_t data1 = 0;
-    uint8_t data2 = 0;
-};
-
-std::vector<uint8_t> read_file(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
+// The song's facts file (written by mkdata beside the song): its "programs" and "drums" lines
+// list what the song plays; the other lines are its timing.
+song_use read_facts(const fs::path &path) {
+    std::ifstream in(path);
     if (!in) {
         throw patch_error("cannot read " + path.string());
     }
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class byte_reader {
-  public:
-    byte_reader(const std::vector<uint8_t> &bytes, size_t start, size_t end)
-        : bytes_(bytes), pos_(start), end_(end) {}
-    bool done() const { return pos_ >= end_; }
-    size_t pos() const { return pos_; }
-    uint8_t peek() const {
-        need(1);
-        return bytes_[pos_];
-    }
-    uint8_t byte() {
-        need(1);
-        return bytes_[pos_++];
-    }
-    uint32_t big(int count) {
-        uint32_t v = 0;
-        for (int i = 0; i < count; i++) {
-            v = v << 8 | byte();
-        }
-        return v;
-    }
-    uint32_t varlen() {
-        uint32_t v = 0;
-        for (int i = 0; i < 4; i++) {
-            const uint8_t b = byte();
-            v = v << 7 | (b & 0x7f);
-            if (!(b & 0x80)) {
-                return v;
-            }
-        }
-        throw patch_error("MIDI: variable-length number longer than 4 bytes");
-    }
-    void skip(size_t count) {
-        need(count);
-        pos_ += count;
-    }
-
-  private:
-    void need(size_t count) const {
-        if (pos_ + count > end_) {
-            throw patch_error("MIDI: a track ends in the middle of an event");
-        }
-    }
-    const std::vector<uint8_t> &bytes_;
-    size_t pos_;
-    size_t end_;
-};
-
-int data_bytes(uint8_t status) {
-    const int kind = status & 0xf0;
-    return (kind == 0xc0 || kind == 0xd0) ? 1 : 2;
-}
-
-void read_track(byte_reader r, int track, std::vector<timed_event> &events) {
-    uint32_t tick = 0;
-    uint8_t running = 0;
-    int order = 0;
-    while (!r.done()) {
-        tick += r.varlen();
-        uint8_t status = r.peek();
-        if (status & 0x80) {
-            r.byte();
-        } else if (running) {
-            status = running;
-        } else {
-            throw patch_error("MIDI: data byte without a status");
-        }
-        if (status == 0xff) {
-            r.byte(); // meta type
-            r.skip(r.varlen());
-            continue;
-        }
-        if (status == 0xf0 || status == 0xf7) {
-            r.skip(r.varlen());
-            continue;
-        }
-        if (status > 0xf0) {
-            throw patch_error("MIDI: unexpected system message in a track");
-        }
-        running = status;
-        timed_event e;
-        e.tick = tick;
-        e.track = track;
-        e.order = order++;
-        e.status = status;
-        e.data1 = r.byte();
-        e.data2 = data_bytes(status) == 2 ? r.byte() : 0;
-        events.push_back(e);
-    }
-}
-
-// Programs sounding on the melodic channels and keys sounding on the drum channel. A channel
-// plays program 0 until its first program change, as on any General MIDI synthesiser.
-song_use scan_song(const fs::path &path) {
-    const std::vector<uint8_t> bytes = read_file(path);
-    byte_reader head(bytes, 0, bytes.size());
-    if (head.big(4) != 0x4d546864) { // "MThd"
-        throw patch_error(path.string() + " is not a standard MIDI file");
-    }
-    const uint32_t head_size = head.big(4);
-    head.big(2); // format
-    const uint32_t tracks = head.big(2);
-    head.skip(head_size - 4);
-
-    std::vector<timed_event> events;
-    for (uint32_t t = 0; t < tracks; t++) {
-        if (head.big(4) != 0x4d54726b) { // "MTrk"
-            throw patch_error(path.string() + ": track " + std::to_string(t) + " is missing");
-        }
-        const uint32_t size = head.big(4);
-        const size_t start = head.pos();
-        head.skip(size);
-        read_track(byte_reader(bytes, start, start + size), static_cast<int>(t), events);
-    }
-    std::stable_sort(events.begin(), events.end(), [](const timed_event &a, const timed_event &b) {
-        if (a.tick != b.tick) {
-            return a.tick < b.tick;
-        }
-        return a.track != b.track ? a.track < b.track : a.order < b.order;
-    });
-
     song_use use;
-    int program[16] = {};
-    for (const timed_event &e : events) {
-        const int channel = e.status & 0x0f;
-        const int kind = e.status & 0xf0;
-        if (kind == 0xc0) {
-            program[channel] = e.data1;
-        } else if (kind == 0x90 && e.data2 > 0) {
-            if (channel == DRUM_CHANNEL) {
-                use.drums.insert(e.data1);
-            } else {
-                use.programs.insert(program[channel]);
-            }
+    int lists = 0;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string name;
+        words >> name;
+        std::set<int> *list = name == "programs" ? &use.programs
+                              : name == "drums"  ? &use.drums
+                                                 : nullptr;
+        lists += list != nullptr;
+        for (int number = 0; list != nullptr && words >> number;) {
+            list->insert(number);
         }
+        if (list != nullptr && !words.eof()) {
+            throw patch_error(path.string() + ": '" + line + "' is not a list of numbers");
+        }
+    }
+    if (lists != 2) {
+        throw patch_error(path.string() + " does not list the song's programs and drums");
     }
     return use;
 }
@@ -292,11 +165,11 @@ void write_patch_dir(const song_use &use, const fs::path &freepats, const fs::pa
 
 int main(int argc, char **argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: %s SONG.mid FREEPATS_DIR OUT_DIR\n", argv[0]);
+        std::fprintf(stderr, "usage: %s SONG.facts FREEPATS_DIR OUT_DIR\n", argv[0]);
         return 2;
     }
     try {
-        const song_use use = scan_song(argv[1]);
+        const song_use use = read_facts(argv[1]);
         if (use.programs.empty() && use.drums.empty()) {
             throw patch_error(std::string(argv[1]) + " plays no notes");
         }

@@ -71,9 +71,6 @@ struct score_t {
     int unit_ticks() const { return ticks * 4 / unit; }
 };
 
-const std::set<std::string> KEYWORDS = {"tempo",   "meter", "ticks",   "unit", "part",
-                                        "drumkit", "hit",   "pattern", "play"};
-
 part_t *find_part(score_t &s, const std::string &name) {
     for (part_t &p : s.parts) {
         if (p.name == name) {
@@ -194,154 +191,200 @@ void add_drum_line(const text_line &line, const score_t &s, const part_t &part, 
     pat.length = step;
 }
 
-score_t read_score(const std::filesystem::path &file, std::vector<text_line> &lines) {
+// What reading the score carries from line to line: the score so far and the pattern whose
+// lines follow.
+struct reader_t {
     score_t s;
     pattern_t *pat = nullptr;
     part_t *pat_part = nullptr;
     bool tie_open = false;
     int grid_length = -1;
-    auto finish_pattern = [&]() {
-        if (pat != nullptr && tie_open) {
-            fail(*pat->where, "the pattern ends inside a tie");
+};
+
+const std::string &word(const text_line &line, size_t i) {
+    if (i >= line.words.size()) {
+        fail(line, "missing value");
+    }
+    return line.words[i];
+}
+
+void finish_pattern(reader_t &r) {
+    if (r.pat != nullptr && r.tie_open) {
+        fail(*r.pat->where, "the pattern ends inside a tie");
+    }
+    if (r.pat != nullptr && r.pat->length % r.s.bar_units() != 0) {
+        fail(*r.pat->where, "the pattern is not a whole number of bars");
+    }
+    r.pat = nullptr;
+}
+
+void read_tempo(reader_t &r, const text_line &line) {
+    r.s.tempo = to_number(line, word(line, 1));
+}
+
+void read_meter(reader_t &r, const text_line &line) {
+    r.s.beats = to_int(line, word(line, 1));
+    r.s.beat_note = to_int(line, word(line, 2));
+}
+
+void read_ticks(reader_t &r, const text_line &line) {
+    r.s.ticks = to_int(line, word(line, 1));
+}
+
+void read_unit(reader_t &r, const text_line &line) {
+    r.s.unit = to_int(line, word(line, 1));
+    if (r.s.unit <= 0 || (r.s.ticks * 4) % r.s.unit != 0) {
+        fail(line, "the unit must divide a whole note into whole ticks");
+    }
+}
+
+// "part" and "drumkit" lines.
+void read_part(reader_t &r, const text_line &line) {
+    if (find_part(r.s, word(line, 1)) != nullptr) {
+        fail(line, "part '" + word(line, 1) + "' is defined twice");
+    }
+    part_t p;
+    p.name = word(line, 1);
+    p.drums = line.words[0] == "drumkit";
+    p.channel = static_cast<int>(option(line, 2, "channel", p.drums ? 10 : 1));
+    p.program = static_cast<int>(option(line, 2, "program", 0));
+    p.volume = static_cast<int>(option(line, 2, "volume", 100));
+    p.pan = static_cast<int>(option(line, 2, "pan", 64));
+    p.velocity = static_cast<int>(option(line, 2, "velocity", 90));
+    p.gate = option(line, 2, "gate", 0.92);
+    if (p.channel < 1 || p.channel > 16 || p.program < 0 || p.program > 127 || p.volume < 0 ||
+        p.volume > 127 || p.pan < 0 || p.pan > 127 || p.velocity < 1 || p.velocity > 127 ||
+        p.gate <= 0 || p.gate > 1) {
+        fail(line, "a setting is out of range");
+    }
+    if (p.drums != (p.channel == 10)) {
+        fail(line, "General MIDI drums play on channel 10, and only drums do");
+    }
+    r.s.parts.push_back(p);
+}
+
+bool is_keyword(const std::string &name); // by the keyword table, below its readers
+
+void read_hit(reader_t &r, const text_line &line) {
+    if (r.s.parts.empty() || !r.s.parts.back().drums) {
+        fail(line, "a hit belongs right after its drumkit");
+    }
+    if (is_keyword(word(line, 1))) {
+        fail(line, "a hit cannot be called like a keyword");
+    }
+    r.s.parts.back().hits[word(line, 1)] = to_int(line, word(line, 2));
+}
+
+void read_pattern(reader_t &r, const text_line &line) {
+    r.pat_part = find_part(r.s, word(line, 1));
+    if (r.pat_part == nullptr) {
+        fail(line, "unknown part '" + word(line, 1) + "'");
+    }
+    std::string id = word(line, 1) + "/" + word(line, 2);
+    if (r.s.patterns.count(id) != 0) {
+        fail(line, "pattern '" + id + "' is defined twice");
+    }
+    r.pat = &r.s.patterns[id];
+    r.pat->part = word(line, 1);
+    r.pat->where = &line;
+    r.tie_open = false;
+    r.grid_length = -1;
+}
+
+// One PART=PATTERN,PATTERN*N,... word of a play line: the part's patterns in turn.
+void read_play_part(const score_t &s, const text_line &line, const std::string &w, section_t &sec) {
+    size_t eq = w.find('=');
+    if (eq == std::string::npos) {
+        fail(line, "expected PART=PATTERN,PATTERN*N,..., found '" + w + "'");
+    }
+    std::string part = w.substr(0, eq);
+    if (sec.patterns.count(part) != 0) {
+        fail(line, "part '" + part + "' is named twice in one section");
+    }
+    std::vector<std::string> &names = sec.patterns[part];
+    int length = 0;
+    size_t from = eq + 1;
+    while (from <= w.size()) {
+        size_t comma = std::min(w.find(',', from), w.size());
+        std::string item = w.substr(from, comma - from);
+        from = comma + 1;
+        size_t star = item.find('*');
+        int count = star == std::string::npos ? 1 : to_int(line, item.substr(star + 1));
+        std::string name = item.substr(0, star);
+        auto it = s.patterns.find(part + "/" + name);
+        if (it == s.patterns.end() || count < 1) {
+            fail(line, "unknown pattern '" + part + "/" + name + "' or bad count");
         }
-        if (pat != nullptr && pat->length % s.bar_units() != 0) {
-            fail(*pat->where, "the pattern is not a whole number of bars");
+        for (int k = 0; k < count; k++) {
+            names.push_back(name);
+            length += it->second.length;
         }
-        pat = nullptr;
-    };
+    }
+    if (sec.length != 0 && length != sec.length) {
+        fail(line, "part '" + part + "' lasts " + std::to_string(length) + " steps, the section " +
+                       std::to_string(sec.length));
+    }
+    sec.length = length;
+}
+
+void read_play(reader_t &r, const text_line &line) {
+    section_t sec;
+    sec.repeat = static_cast<int>(option(line, 1, "repeat", 1));
+    for (size_t i = 1; i < line.words.size(); i++) {
+        if (line.words[i] == "repeat") {
+            i++;
+        } else {
+            read_play_part(r.s, line, line.words[i], sec);
+        }
+    }
+    if (sec.length == 0 || sec.repeat < 1) {
+        fail(line, "a section needs at least one pattern and a positive repeat");
+    }
+    r.s.sections.push_back(sec);
+}
+
+// Each keyword and the reader of its line.
+const std::map<std::string, void (*)(reader_t &, const text_line &)> KEYWORDS = {
+    {"tempo", read_tempo}, {"meter", read_meter},     {"ticks", read_ticks},
+    {"unit", read_unit},   {"part", read_part},       {"drumkit", read_part},
+    {"hit", read_hit},     {"pattern", read_pattern}, {"play", read_play}};
+
+bool is_keyword(const std::string &name) {
+    return KEYWORDS.count(name) != 0;
+}
+
+// A line that is no keyword belongs to the pattern being written.
+void read_pattern_line(reader_t &r, const text_line &line) {
+    if (r.pat == nullptr) {
+        fail(line, "'" + line.words[0] + "' is neither a keyword nor inside a pattern");
+    }
+    if (r.pat_part->drums) {
+        add_drum_line(line, r.s, *r.pat_part, *r.pat, r.grid_length);
+    } else {
+        add_melodic_line(line, r.s, *r.pat_part, *r.pat, r.tie_open);
+    }
+}
+
+score_t read_score(const std::filesystem::path &file, std::vector<text_line> &lines) {
+    reader_t r;
     lines = read_text(file);
     for (const text_line &line : lines) {
-        const std::string &key = line.words[0];
-        auto word = [&line](size_t i) -> const std::string & {
-            if (i >= line.words.size()) {
-                fail(line, "missing value");
-            }
-            return line.words[i];
-        };
-        if (KEYWORDS.count(key) == 0) {
-            if (pat == nullptr) {
-                fail(line, "'" + key + "' is neither a keyword nor inside a pattern");
-            }
-            if (pat_part->drums) {
-                add_drum_line(line, s, *pat_part, *pat, grid_length);
-            } else {
-                add_melodic_line(line, s, *pat_part, *pat, tie_open);
-            }
-            continue;
-        }
-        finish_pattern();
-        if (key == "tempo") {
-            s.tempo = to_number(line, word(1));
-        } else if (key == "meter") {
-            s.beats = to_int(line, word(1));
-            s.beat_note = to_int(line, word(2));
-        } else if (key == "ticks") {
-            s.ticks = to_int(line, word(1));
-        } else if (key == "unit") {
-            s.unit = to_int(line, word(1));
-            if (s.unit <= 0 || (s.ticks * 4) % s.unit != 0) {
-                fail(line, "the unit must divide a whole note into whole ticks");
-            }
-        } else if (key == "part" || key == "drumkit") {
-            if (find_part(s, word(1)) != nullptr) {
-                fail(line, "part '" + word(1) + "' is defined twice");
-            }
-            part_t p;
-            p.name = word(1);
-            p.drums = key == "drumkit";
-            p.channel = static_cast<int>(option(line, 2, "channel", p.drums ? 10 : 1));
-            p.program = static_cast<int>(option(line, 2, "program", 0));
-            p.volume = static_cast<int>(option(line, 2, "volume", 100));
-            p.pan = static_cast<int>(option(line, 2, "pan", 64));
-            p.velocity = static_cast<int>(option(line, 2, "velocity", 90));
-            p.gate = option(line, 2, "gate", 0.92);
-            if (p.channel < 1 || p.channel > 16 || p.program < 0 || p.program > 127 ||
-                p.volume < 0 || p.volume > 127 || p.pan < 0 || p.pan > 127 || p.velocity < 1 ||
-                p.velocity > 127 || p.gate <= 0 || p.gate > 1) {
-                fail(line, "a setting is out of range");
-            }
-            if (p.drums != (p.channel == 10)) {
-                fail(line, "General MIDI drums play on channel 10, and only drums do");
-            }
-            s.parts.push_back(p);
-        } else if (key == "hit") {
-            if (s.parts.empty() || !s.parts.back().drums) {
-                fail(line, "a hit belongs right after its drumkit");
-            }
-            if (KEYWORDS.count(word(1)) != 0) {
-                fail(line, "a hit cannot be called like a keyword");
-            }
-            s.parts.back().hits[word(1)] = to_int(line, word(2));
-        } else if (key == "pattern") {
-            pat_part = find_part(s, word(1));
-            if (pat_part == nullptr) {
-                fail(line, "unknown part '" + word(1) + "'");
-            }
-            std::string id = word(1) + "/" + word(2);
-            if (s.patterns.count(id) != 0) {
-                fail(line, "pattern '" + id + "' is defined twice");
-            }
-            pat = &s.patterns[id];
-            pat->part = word(1);
-            pat->where = &line;
-            tie_open = false;
-            grid_length = -1;
-        } else if (key == "play") {
-            section_t sec;
-            sec.repeat = static_cast<int>(option(line, 1, "repeat", 1));
-            for (size_t i = 1; i < line.words.size(); i++) {
-                const std::string &w = line.words[i];
-                if (w == "repeat") {
-                    i++;
-                    continue;
-                }
-                size_t eq = w.find('=');
-                if (eq == std::string::npos) {
-                    fail(line, "expected PART=PATTERN,PATTERN*N,..., found '" + w + "'");
-                }
-                std::string part = w.substr(0, eq);
-                if (sec.patterns.count(part) != 0) {
-                    fail(line, "part '" + part + "' is named twice in one section");
-                }
-                std::vector<std::string> &names = sec.patterns[part];
-                int length = 0;
-                size_t from = eq + 1;
-                while (from <= w.size()) {
-                    size_t comma = std::min(w.find(',', from), w.size());
-                    std::string item = w.substr(from, comma - from);
-                    from = comma + 1;
-                    size_t star = item.find('*');
-                    int count = star == std::string::npos ? 1 : to_int(line, item.substr(star + 1));
-                    std::string name = item.substr(0, star);
-                    auto it = s.patterns.find(part + "/" + name);
-                    if (it == s.patterns.end() || count < 1) {
-                        fail(line, "unknown pattern '" + part + "/" + name + "' or bad count");
-                    }
-                    for (int k = 0; k < count; k++) {
-                        names.push_back(name);
-                        length += it->second.length;
-                    }
-                }
-                if (sec.length != 0 && length != sec.length) {
-                    fail(line, "part '" + part + "' lasts " + std::to_string(length) +
-                                   " steps, the section " + std::to_string(sec.length));
-                }
-                sec.length = length;
-            }
-            if (sec.length == 0 || sec.repeat < 1) {
-                fail(line, "a section needs at least one pattern and a positive repeat");
-            }
-            s.sections.push_back(sec);
+        const auto keyword = KEYWORDS.find(line.words[0]);
+        if (keyword == KEYWORDS.end()) {
+            read_pattern_line(r, line);
+        } else {
+            finish_pattern(r);
+            keyword->second(r, line);
         }
     }
-    finish_pattern();
-    if (s.sections.empty()) {
+    finish_pattern(r);
+    if (r.s.sections.empty()) {
         throw build_error(file.string() + ": the score plays nothing");
     }
-    if (s.parts.size() > 31) {
+    if (r.s.parts.size() > 31) {
         throw build_error(file.string() + ": at most 31 parts fit beside the tempo track");
     }
-    return s;
+    return r.s;
 }
 
 // ---- MIDI bytes ---------------------------------------------------------------------------
@@ -428,6 +471,9 @@ song_t compile_score(const std::filesystem::path &file) {
     while ((1 << denominator_log2) < s.beat_note) {
         denominator_log2++;
     }
+    song.quarter_us = quarter_us;
+    song.bar_ticks = (static_cast<long>(s.beats) * s.ticks * 4) >> denominator_log2;
+    song.end_tick = end_tick;
     std::vector<event_t> conductor = {
         {0, 1, meta_text(0x03, "Jetsquad")},
         {0,
@@ -480,6 +526,11 @@ song_t compile_score(const std::filesystem::path &file) {
             }
         }
         song.tracks.push_back(encode_track(events, end_tick));
+        if (part.drums) {
+            song.drum_keys.insert(keys_used.begin(), keys_used.end());
+        } else if (!keys_used.empty()) {
+            song.programs.insert(part.program);
+        }
 
         std::string info = part.name + ": channel " + std::to_string(part.channel);
         info += part.drums ? ", drum keys"

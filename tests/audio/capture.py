@@ -10,10 +10,12 @@
 #
 #   capture.py drain FIFO OUT          empty FIFO into OUT in real time until SIGTERM
 #   capture.py game CAPTURE            the game's capture: its music is heard
-#   capture.py seek SONG.mid           the probe's arguments: a beat 12 before the song's end, and
+#   capture.py seek FACTS              the probe's arguments: a beat 12 before the song's end, and
 #                                      the seconds from there to the end
-#   capture.py probe CAPTURE SONG.mid  the capture of tests/audio/audio_probe.cpp; status 2: a
+#   capture.py probe CAPTURE FACTS     the capture of tests/audio/audio_probe.cpp; status 2: a
 #                                      check failed where the mixer had stalled, capture again
+#
+# FACTS is the song's facts file, build/assets/music.facts (docs/assets.md).
 #
 # A capture is raw 16-bit stereo at 44100 Hz, unsigned (Allegro's) or signed, told apart by the
 # silence it starts with. Levels are the RMS of 10 ms windows.
@@ -137,34 +139,11 @@ def heard(env):
     return sum(b >= HEARD for b in blocks) / max(1, len(blocks))
 
 
-# Of a one-tempo MIDI file: the probe's seek beat, the seconds from there to the end (the loop
-# point), the song's length in seconds, and its end tick modulo its bar.
+# Of the song, from the facts mkdata wrote beside it: the probe's seek beat, the seconds from
+# there to the end (the loop point), the song's length in seconds, and its end tick modulo its bar.
 def song(path):
-    data = open(path, "rb").read()
-    division, pos, end, tempo, bar = int.from_bytes(data[12:14], "big"), 14, 0, 500000, 1
-
-    def number(p):
-        value = 0
-        while data[p] & 0x80:
-            value, p = value << 7 | data[p] & 0x7F, p + 1
-        return value << 7 | data[p], p + 1
-
-    while pos < len(data):
-        stop = pos + 8 + int.from_bytes(data[pos + 4:pos + 8], "big")
-        p, tick, status = pos + 8, 0, 0
-        while p < stop:
-            delta, p = number(p)
-            tick += delta
-            if data[p] & 0x80:
-                status, p = data[p], p + 1
-            if status in (0xF0, 0xF7, 0xFF):
-                kind, (length, p) = data[p] * (status == 0xFF), number(p + (status == 0xFF))
-                tempo = int.from_bytes(data[p:p + 3], "big") if kind == 0x51 else tempo
-                bar = data[p] * division * 4 >> data[p + 1] if kind == 0x58 else bar
-                p += length
-            else:
-                p += 1 if status & 0xF0 in (0xC0, 0xD0) else 2
-        end, pos = max(end, tick), stop
+    facts = {words[0]: words[1:] for words in map(str.split, open(path))}
+    division, tempo, bar, end = (int(facts[k][0]) for k in ("divisions", "tempo", "bar", "length"))
     seek, second = end // division - 12, tempo / division / 1e6
     return seek, (end - seek * division) * second, end * second, end % bar
 

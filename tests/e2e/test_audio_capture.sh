@@ -9,9 +9,9 @@
 source "$(dirname "$0")/../../scripts/xgame.sh"
 xgame_init "$@"
 
-CAPTURE=("$PYTHON" "$REPO/tests/audio/capture.py") SONG=$BUILD/assets/music.mid
+CAPTURE=("$PYTHON" "$REPO/tests/audio/capture.py") SONG=$BUILD/assets/music.facts
 [[ -f $(dirname "$GAME")/patches.dat && -x $BUILD/jetsquad_audio_probe && -f $SONG ]] ||
-    fail "no patches.dat beside the game, sound probe or song in $BUILD"
+    fail "no patches.dat beside the game, sound probe or song's facts in $BUILD"
 mkfifo "$WORK/sound" && printf 'pcm.!default { type file; slave.pcm "null"; file "%s"; %s }' \
     "$WORK/sound" 'format "raw"' >"$WORK/home/.asoundrc"
 # capture OUT COMMAND...: what COMMAND plays, in OUT.
