@@ -2,8 +2,6 @@
 
 #include "world.h"
 
-#include <cstdio>
-
 // Everything here follows Allegro 4.4's reader (datafile.c, file.c, lzss.c): what it reads, in
 // which order, how many bytes it takes and what it allocates from the sizes it finds.
 
@@ -697,27 +695,6 @@ bool datafile_bytes_ok(const uint8_t *bytes, size_t size, std::vector<datafile_e
         return false;
     }
     return contents_ok(reader_t{unpacked.data(), unpacked.size()}, walk);
-}
-
-bool datafile_structure_ok(const char *path) {
-    FILE *f = std::fopen(path, "rb");
-    if (!f) {
-        return false;
-    }
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t got;
-    bool too_big = false;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-        if (bytes.size() > MAX_FILE_SIZE) {
-            too_big = true;
-            break;
-        }
-    }
-    const bool read_error = std::ferror(f) != 0;
-    std::fclose(f);
-    return !too_big && !read_error && datafile_bytes_ok(bytes.data(), bytes.size());
 }
 
 bool datafile_objects_ok(const DATAFILE *dat) {

@@ -12,9 +12,6 @@
 // The most memory loading an accepted file may take; the file itself is no larger.
 constexpr size_t DATAFILE_MAX_BYTES = size_t{64} << 20;
 
-// Whether the file at path is a complete, well-formed data file that the loader can read.
-bool datafile_structure_ok(const char *path);
-
 // One object as the check reads it: how deep in nested data files (0 for the file's own objects),
 // its kind and its unpacked size, the size Allegro's loader records.
 struct datafile_entry_t {
@@ -23,8 +20,9 @@ struct datafile_entry_t {
     int32_t size;
 };
 
-// The same check on a file's bytes already in memory. If listing is given, it gets the objects
-// read, nested ones right after the file holding them, whether the file passes or not.
+// Whether a data file's bytes are complete and well formed, so that Allegro's loader can read
+// them safely and the game play what they hold. If listing is given, it gets the objects read,
+// nested ones right after the file holding them, whether the file passes or not.
 bool datafile_bytes_ok(const uint8_t *bytes, size_t size,
                        std::vector<datafile_entry_t> *listing = nullptr);
 
