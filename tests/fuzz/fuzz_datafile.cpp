@@ -8,6 +8,7 @@
 // through that sanitizers cannot see inside Allegro.
 #include "datafile_check.h"
 #include "game.h"
+#include "replay_inputs.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -100,18 +101,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 #ifndef JETSQUAD_LIBFUZZER
 int main(int argc, char **argv) {
     LLVMFuzzerInitialize(&argc, &argv);
-    int wrong = 0;
-    for (int i = 1; i < argc; i++) {
-        std::ifstream in(argv[i], std::ios::binary);
-        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                         std::istreambuf_iterator<char>());
-        const bool refuse = std::string(argv[i]).find("/refused/") != std::string::npos;
-        if (!in.is_open() || load(bytes.data(), bytes.size()) == refuse) {
-            std::fprintf(stderr, "%s: %s\n", argv[i], refuse ? "accepted" : "refused");
-            wrong++;
-        }
-    }
-    std::printf("%d files replayed, %d wrong\n", argc - 1, wrong);
-    return argc > 1 && wrong == 0 ? 0 : 1;
+    return replay_inputs(argc, argv, load, "replayed");
 }
 #endif
