@@ -43,7 +43,8 @@ xgame_init() {
 xgame_cleanup() {
     local status=$? pid keep=$BUILD/e2e-failures/$(basename "$0" .sh)
     trap - EXIT && set +e && stop_game
-    for pid in "$FRAMES_PID" "$HELPER_PID" "$XVFB_PID"; do end_process "$pid"; done
+    # Bash unsets FRAMES_PID once the frame reader has ended.
+    for pid in "${FRAMES_PID:-}" "$HELPER_PID" "$XVFB_PID"; do end_process "$pid"; done
     if ((status != 0)); then
         rm -rf "$keep" && mkdir -p "$keep" && cp "$WORK"/*.ppm "$WORK"/std* "$keep" 2>/dev/null
         note "the last window and the game's output are kept in $keep"
@@ -170,7 +171,7 @@ point_at() {
 
 # look [X Y]: the window in $WORK/window.ppm and what $FRAME_PY reads there, as variables.
 look() {
-    [[ -n $FRAMES_PID ]] || coproc FRAMES { exec "$PYTHON" "$FRAME_PY" read "$DATAFILE"; }
+    [[ -n ${FRAMES_PID:-} ]] || coproc FRAMES { exec "$PYTHON" "$FRAME_PY" read "$DATAFILE"; }
     timeout 30 "$IMPORT" -window "$WID" -depth 8 "ppm:$WORK/window.ppm" || fail "import failed"
     local line && echo "$WORK/window.ppm $*" >&"${FRAMES[1]}"
     IFS= read -r -t 30 line <&"${FRAMES[0]}" && eval "$line" || fail "no answer from frame.py"
