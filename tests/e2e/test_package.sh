@@ -18,7 +18,7 @@ remove_package() {
         note "dpkg -r jetsquad failed"
     return "$status"
 }
-trap 'remove_package; e2e_cleanup' EXIT
+trap 'remove_package; xgame_cleanup' EXIT
 
 (cd "$WORK" && timeout 180 cpack --config "$BUILD/CPackConfig.cmake" -B "$WORK/pkg") \
     >"$WORK/cpack.log" 2>&1 || {
