@@ -119,6 +119,9 @@ TEST_F(Render, WarningsShowStrictlyBelowAQuarterOverThePlayerAndCommandedBots) {
         EXPECT_EQ(count_colour(x, 115, x + 103, 122, power_text) > 0, k == 1) << k;
     }
     EXPECT_GT(count_colour(100, 250, 211, 257, health_text), 0);
+    player.health = 0.25f;
+    frame_at(0);
+    EXPECT_EQ(count_colour(100, 250, 211, 257, health_text), 0);
 }
 
 TEST_F(Render, PlacementBeamShowsTheArmedOrderDownToTheGroundUnderThePointer) {
