@@ -173,6 +173,7 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
               at(21, song(hex("8f8f8f8f00"))), at(21, song(hex("00ff0109 41"))),
               at(21, song(hex("00c005 30c006"))), at(21, song(hex("00c080") + NOTE)),
               at(21, song(hex("00997f40 60998000") + NOTE)),
+              at(21, song(hex("00e00000 00900140 600100 00ff2f00"))), // note 1, bent below it
               at(3, NAME + hex("fffffc18 58") + bmp(3, 3)),
               at(3, NAME + hex("40000000 58") + bmp(3, 3)),
               at(3, hex("70726f70 ffffffff 00000001 58") + bmp(3, 3)),
@@ -202,6 +203,11 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
     EXPECT_TRUE(ok(at(21, song(hex("00c005 30c006 00ff2f00")))));          // programs take one byte
     EXPECT_TRUE(ok(at(21, song(hex("00c07f 00997f40 60997f00") + NOTE)))); // the last in the tables
     EXPECT_TRUE(ok(at(21, song(hex("00f003 7e7f09 00ff01 8100") + bytes(128, 97) + NOTE))));
+    // Bent down: note 2, or note 1 on the drums; note 1 bent only to the centre.
+    for (const char *track :
+         {"00e00000 00900240 600200", "00e90000 00990140 600100", "00e00040 00900140 600100"}) {
+        EXPECT_TRUE(ok(at(21, song(hex(track) + hex("00ff2f00"))))) << track;
+    }
 }
 
 // Palettes and plain data; sprites; RLE sprites whose rows cover their width and fill their size;
@@ -228,14 +234,15 @@ TEST_F(DatafileTest, ObjectsAfterTheGamesOwnLoadWhenWellFormed) {
 // then four that pass, two of them at the bounds.
 TEST_F(DatafileTest, WrongKindsAndSizesFailTheObjectCheckAfterLoading) {
     int n = 0;
-    for (const bytes &f : list(at(21, BUZZ), at(5, BUZZ), at(20, bmp(3, 3)), at(0, bmp(12, 13)),
-                               at(0, bmp(13, 12)), at(4, bmp(24, 32)), at(4, bmp(32, 12)),
-                               at(20, object("SAMP", hex("0008 2b11 00000000"))),
-                               at(20, object("SAMP", hex("0008 0015 00000002 8080"))),
-                               at(3, bmp(13, 65)), at(19, bmp(20, 21)), at(0, bmp(40, 13)),
-                               at(4, bmp(16, 1)), at(10, bmp(64, 64)), at(19, bmp(25, 16)))) {
+    for (const bytes &f :
+         list(at(21, BUZZ), at(5, BUZZ), at(20, bmp(3, 3)), at(0, bmp(12, 13)), at(0, bmp(13, 12)),
+              at(4, bmp(24, 32)), at(4, bmp(32, 12)),
+              at(20, object("SAMP", hex("0008 2b11 00000000"))),
+              at(20, object("SAMP", hex("0008 0015 00000002 8080"))), at(3, bmp(13, 65)),
+              at(19, bmp(20, 21)), at(0, BUZZ), at(0, bmp(65, 13)), at(0, bmp(40, 13)),
+              at(4, bmp(16, 1)), at(10, bmp(64, 64)), at(19, bmp(25, 16)))) {
         DATAFILE *dat = load(f);
-        EXPECT_TRUE(dat && datafile_objects_ok(dat) == (++n > 11)) << n;
+        EXPECT_TRUE(dat && datafile_objects_ok(dat) == (++n > 13)) << n;
         unload_datafile(dat);
     }
     DATAFILE cut[OBJ_COUNT + 1]; // a loaded array that ends early
