@@ -174,6 +174,7 @@ TEST_F(DatafileTest, LyingNumbersDamagedPackingAndUnloadableIdsAreRefused) {
               at(21, song(hex("00c005 30c006"))), at(21, song(hex("00c080") + NOTE)),
               at(21, song(hex("00997f40 60998000") + NOTE)),
               at(21, song(hex("00e00000 00900140 600100 00ff2f00"))), // note 1, bent below it
+              at(21, song(hex("c08000 903c40 603c00 00ff2f00"))),     // program 128 to load_patches
               at(3, NAME + hex("fffffc18 58") + bmp(3, 3)),
               at(3, NAME + hex("40000000 58") + bmp(3, 3)),
               at(3, hex("70726f70 ffffffff 00000001 58") + bmp(3, 3)),
@@ -233,16 +234,19 @@ TEST_F(DatafileTest, ObjectsAfterTheGamesOwnLoadWhenWellFormed) {
 // buzz without frames or just under a tenth of a second, a sprite or a flyer just over its bound;
 // then four that pass, two of them at the bounds.
 TEST_F(DatafileTest, WrongKindsAndSizesFailTheObjectCheckAfterLoading) {
+    // An RLE sprite begins with its width and height, as a bitmap does: only its kind is wrong.
+    const bytes RLE13 = object("RLE ", hex("0008 000d000d 000000c3") +
+                                           times(13, hex("0d") + bytes(13, 1) + hex("00")));
     int n = 0;
     for (const bytes &f :
          list(at(21, BUZZ), at(5, BUZZ), at(20, bmp(3, 3)), at(0, bmp(12, 13)), at(0, bmp(13, 12)),
               at(4, bmp(24, 32)), at(4, bmp(32, 12)),
               at(20, object("SAMP", hex("0008 2b11 00000000"))),
               at(20, object("SAMP", hex("0008 0015 00000002 8080"))), at(3, bmp(13, 65)),
-              at(19, bmp(20, 21)), at(0, BUZZ), at(0, bmp(65, 13)), at(0, bmp(40, 13)),
-              at(4, bmp(16, 1)), at(10, bmp(64, 64)), at(19, bmp(25, 16)))) {
+              at(19, bmp(20, 21)), at(0, BUZZ), at(0, RLE13), at(0, bmp(65, 13)),
+              at(0, bmp(40, 13)), at(4, bmp(16, 1)), at(10, bmp(64, 64)), at(19, bmp(25, 16)))) {
         DATAFILE *dat = load(f);
-        EXPECT_TRUE(dat && datafile_objects_ok(dat) == (++n > 13)) << n;
+        EXPECT_TRUE(dat && datafile_objects_ok(dat) == (++n > 14)) << n;
         unload_datafile(dat);
     }
     DATAFILE cut[OBJ_COUNT + 1]; // a loaded array that ends early

@@ -99,6 +99,23 @@ TEST_F(Render, EveryDeployedBotStandsInItsStillImageWhileThePlayerKeepsItsCourse
     }
 }
 
+// Carried bots ride as icons at their places on the pilot (the first partly under it); the
+// lower rows of each show the first bot's opaque image. GAME OVER is red on white.
+TEST_F(Render, CarriedBotsRideAsIconsAndGameOverIsRedOnWhite) {
+    place(player, 100, 100);
+    for (int k = 0; k < BOT_COUNT; k++) {
+        bot[k].mode = pickup_bit(k);
+    }
+    frame_at(0);
+    const int icon = test_object_colour(OBJ_BOT1_STAND);
+    EXPECT_EQ(std::tuple(pixel(121, 111), pixel(144, 113), pixel(169, 109)),
+              std::tuple(icon, icon, icon));
+    player.health = 0.0f;
+    frame_at(0);
+    EXPECT_GT(count_colour(280, 240, 360, 247, rgb(255, 0, 0)), 0);
+    EXPECT_GT(count_colour(280, 240, 360, 247, rgb(255, 255, 255)), 0);
+}
+
 // Health and power warnings show strictly below a quarter, over the player and the commanded
 // bots only: bot 0 sits on the edge, bot 1 just under it, bot 2 is low but carried.
 TEST_F(Render, WarningsShowStrictlyBelowAQuarterOverThePlayerAndCommandedBots) {
