@@ -33,6 +33,8 @@ TEST(GameFiles, SealedCopyHoldsTheBytesUnderAPlainNameAndCannotChange) {
     EXPECT_EQ(write(sealed.fd, "x", 1), -1);
     EXPECT_EQ(errno, EPERM);
     EXPECT_NE(ftruncate(sealed.fd, 2), 0);
+    ASSERT_TRUE(seal_in_memory(bytes.data(), 1, sealed)); // one byte is a whole file too
+    EXPECT_TRUE(read_whole_file(sealed.path, read, 1) && read == std::vector<uint8_t>{'s'});
     release_sealed(sealed);
     EXPECT_EQ(sealed.fd, -1);
     EXPECT_FALSE(read_whole_file("/proc/self/fd/-1", read, 100));
