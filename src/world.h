@@ -20,8 +20,7 @@ constexpr int BOT_COUNT = 3;
 // The frame is always drawn at this size and stretched onto the window.
 constexpr int BUFFER_W = 640;
 constexpr int BUFFER_H = 480;
-constexpr float VIEW_W = BUFFER_W; // the same sizes in world units
-constexpr float VIEW_H = BUFFER_H;
+constexpr float VIEW_W = BUFFER_W; // the frame's width in world units
 
 // ---- Actors: the player and the three bots ------------------------------------------------
 
